@@ -1,0 +1,59 @@
+#include "db/cmdline_err_handler.h"
+
+#include "db/notice.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kMaxFailureText = 256;
+
+std::string FileFailure(const char* action, const std::string& path, int error) {
+    std::string text =
+        std::string("Could not ") + action + " log file " + path + ": " + std::strerror(error);
+    if (text.size() > kMaxFailureText) {
+        text.resize(kMaxFailureText);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string FormatLogTime(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof(text), "%m/%d/%y %H:%M:%S", &local);
+    return text;
+}
+
+bool LogPathAccumulates(const std::string& path) {
+    return path.find(".log", 1) != std::string::npos;
+}
+
+void CCmdLineErrHandler::HandleError(ODBCError* error) {
+    if (error != nullptr) {
+        WriteLog(error->GetText());
+    }
+}
+
+bool CCmdLineErrHandler::WriteLog(const std::string& text) {
+    std::FILE* file = std::fopen(m_logFile.c_str(), LogPathAccumulates(m_logFile) ? "a" : "w");
+    if (file == nullptr) {
+        ShowNotice("Querimo", FileFailure("open", m_logFile, errno), NoticeIcon::Stop);
+        return false;
+    }
+    std::string line = FormatLogTime(std::time(nullptr)) + " -- " + text + "\n";
+    bool written = std::fseek(file, 0, SEEK_END) == 0 &&
+                   std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    int writeError = errno;
+    bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        ShowNotice("Querimo", FileFailure("write", m_logFile, written ? errno : writeError),
+                   NoticeIcon::Stop);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,145 @@
+#include "ui/qt_prompt.h"
+
+#include "ui/text_bytes.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSettings>
+
+namespace querimo {
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
+    switch (buttons) {
+        case MessageButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case MessageButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case MessageButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MessageButtons::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+MessageAnswer FromQtButton(int button) {
+    switch (button) {
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        default:
+            return MessageAnswer::Ok;
+    }
+}
+
+QSettings UserSettings() {
+    return QSettings(QString::fromLatin1(kSettingsOrganization),
+                     QCoreApplication::applicationName());
+}
+
+std::optional<std::string> ChosenPath(const QString& path) {
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::string(QFile::encodeName(path).constData());
+}
+
+QString StartPath(const FileRequest& request) {
+    QString folder = QFile::decodeName(request.initialFolder.c_str());
+    if (request.initialName.empty()) {
+        return folder;
+    }
+    QString name = QFile::decodeName(request.initialName.c_str());
+    return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+}
+
+}  // namespace
+
+MessageAnswer QtPrompt::ShowMessage(const MessageRequest& request) {
+    QMessageBox box(ToQtIcon(request.icon), ToQString(request.caption), ToQString(request.text),
+                    ToQtButtons(request.buttons), QApplication::activeWindow());
+    return FromQtButton(box.exec());
+}
+
+std::optional<std::string> QtPrompt::AskOpenFile(const FileRequest& request) {
+    return ChosenPath(QFileDialog::getOpenFileName(QApplication::activeWindow(),
+                                                   ToQString(request.caption), StartPath(request),
+                                                   ToQtFileFilter(request.filter)));
+}
+
+std::optional<std::string> QtPrompt::AskSaveFile(const FileRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), ToQString(request.caption), StartPath(request),
+                       ToQtFileFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(ToQString(request.defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return ChosenPath(dialog.selectedFiles().constFirst());
+}
+
+std::optional<std::string> QtPrompt::ChooseDataSource(const std::string& inConnStr) {
+    bool accepted = false;
+    QString text = QInputDialog::getText(
+        QApplication::activeWindow(), QStringLiteral("Select Data Source"),
+        QStringLiteral("Connection string:"), QLineEdit::Normal, ToQString(inConnStr), &accepted);
+    if (!accepted) {
+        return std::nullopt;
+    }
+    return ToBytes(text);
+}
+
+void QtPrompt::SetClipboardText(const std::string& bytes) {
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain"),
+                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+std::string QtPrompt::ReadSetting(const std::string& section, const std::string& key) {
+    QSettings settings = UserSettings();
+    return ToBytes(
+        settings.value(ToQString(section) + QLatin1Char('/') + ToQString(key)).toString());
+}
+
+void QtPrompt::WriteSetting(const std::string& section, const std::string& key,
+                            const std::string& value) {
+    QSettings settings = UserSettings();
+    settings.setValue(ToQString(section) + QLatin1Char('/') + ToQString(key), ToQString(value));
+}
+
+void QtPrompt::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtPrompt::EndWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace querimo
