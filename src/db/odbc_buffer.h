@@ -1,0 +1,41 @@
+#pragma once
+// The described and bound columns of a statement's current result set.
+
+#include "db/odbc_column.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ODBCStmt;
+
+// Indexed from 0; an entry past the last described column is null.
+using ODBCColumnArray = std::vector<std::unique_ptr<ODBCColumn>>;
+
+class ODBCBuffer {
+  public:
+    // Describes the statement's current result set; statement must outlive the buffer. Failures
+    // are reported and left in m_retcode.
+    ODBCBuffer(ODBCStmt* statement, uint16_t rowCount);
+    ODBCBuffer(const ODBCBuffer&) = delete;
+    ODBCBuffer& operator=(const ODBCBuffer&) = delete;
+    virtual ~ODBCBuffer();
+
+    // Binds every described column after the statement's last bound one: 0, or -1 when any
+    // bind failed (the others are still bound).
+    SQLRETURN BindCols();
+    // Throws std::invalid_argument for an index outside the result's columns.
+    ODBCColumn* GetColumn(int index) const;
+    // Fills text with the value of a column for row and returns it; same index check.
+    std::string& GetText(std::string& text, int index, int row) const;
+
+    SQLRETURN m_retcode = 0;
+    uint16_t m_rowCount = 0;
+    int32_t m_columnCount = 0;
+    ODBCStmt* m_statement = nullptr;
+    ODBCColumnArray m_columns;
+
+  private:
+    void DescribeColumns(SQLSMALLINT count);
+};

@@ -1,0 +1,51 @@
+#pragma once
+// One statement handle on a shared connection, with one checked wrapper per statement call.
+
+#include "db/odbc_connect.h"
+
+#include <cstdint>
+
+class ODBCStmt : public ODBCConnect {
+  public:
+    // Shares the connection's handle and reports to the calling thread's handler; connection
+    // must not be null. A failed allocation leaves m_stmt null and the object usable.
+    explicit ODBCStmt(ODBCConnect* connection);
+    ODBCStmt(const ODBCStmt&) = delete;
+    ODBCStmt& operator=(const ODBCStmt&) = delete;
+    ~ODBCStmt() override;
+
+    SQLHSTMT GetStmtHandle() const override { return m_stmt; }
+    bool IsConnected() const override;
+    virtual SQLRETURN Execute();
+    virtual SQLRETURN Fetch();
+    virtual SQLRETURN Prepare(const char* sql);
+
+    SQLRETURN BindCol(SQLUSMALLINT icol, SQLSMALLINT fCType, SQLPOINTER rgbValue, SQLLEN cbValueMax,
+                      SQLLEN* pcbValue);
+    // Binds the column after the last one bound.
+    SQLRETURN BindNextCol(SQLSMALLINT fCType, SQLPOINTER rgbValue, SQLLEN cbValueMax,
+                          SQLLEN* pcbValue);
+    SQLRETURN BindParameter(SQLUSMALLINT ipar, SQLSMALLINT fParamType, SQLSMALLINT fCType,
+                            SQLSMALLINT fSqlType, SQLULEN cbColDef, SQLSMALLINT ibScale,
+                            SQLPOINTER rgbValue, SQLLEN cbValueMax, SQLLEN* pcbValue);
+    // Binds the parameter after the last one bound; the count is never reset.
+    SQLRETURN BindNextParameter(SQLSMALLINT fParamType, SQLSMALLINT fCType, SQLSMALLINT fSqlType,
+                                SQLULEN cbColDef, SQLSMALLINT ibScale, SQLPOINTER rgbValue,
+                                SQLLEN cbValueMax, SQLLEN* pcbValue);
+    SQLRETURN Unbind();
+    SQLRETURN NumResultCols(SQLSMALLINT* columnCountPtr);
+    SQLRETURN DescribeCol(SQLUSMALLINT columnNumber, SQLCHAR* columnName, SQLSMALLINT bufferLength,
+                          SQLSMALLINT* nameLengthPtr, SQLSMALLINT* dataTypePtr,
+                          SQLULEN* columnSizePtr, SQLSMALLINT* decimalDigitsPtr,
+                          SQLSMALLINT* nullablePtr);
+    SQLRETURN SetStmtAttr(SQLINTEGER Attribute, SQLPOINTER ValuePtr, SQLINTEGER StringLength);
+    SQLRETURN RowCount(SQLLEN* pcrow);
+    SQLRETURN MoreResults();
+    // Drops the handle without reporting anything; safe to call more than once.
+    void FreeHandle();
+
+    // Columns bound for the current result set; the next BindNextCol binds one more.
+    uint16_t m_boundColumns = 0;
+    SQLHSTMT m_stmt = nullptr;
+    uint16_t m_paramCount = 0;
+};
