@@ -1,0 +1,169 @@
+// The HTML page writer, and extending a page at its insert marker.
+#include "db/cmdline_err_handler.h"
+#include "db/odbc_statement.h"
+#include "report/odbc_report.h"
+#include "report/report_file.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace {
+
+// Only this much of a page's end is searched for the marker.
+constexpr int64_t kMarkerSearchBytes = 512;
+
+const char* const kNoticeBlock =
+    "<table border=0 width=\"100%\">\n<tr>\n<td class=header height=12 width=\"100%\"></td>\n"
+    "<tr>\n<td class=content width=\"100%\">\n"
+    "<b>Querimo report.</b> Written through ODBC by Querimo 4.0.\n"
+    "<font size=1>\n<a href=\"https://www.brenlow.example/querimo\">Brenlow Ltd</a>"
+    "\n</font></td></tr></table>\n\n";
+
+std::string FileNamePart(const std::string& path) {
+    std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool ODBCReport::OutputHTML(const std::string& fileName) {
+    ReportFile file;
+    if (!OpenFile(fileName, file)) {
+        return false;
+    }
+    try {
+        if (file.Position() == 0) {
+            WriteHtmlHead(file, fileName);
+        } else {
+            MoveToInsertPlace(file);
+        }
+        bool complete = WriteHtmlResultSets(file);
+        m_rowsAffected = m_rowCounter;
+        WriteHtmlEnd(file);
+        file.Close();
+        return complete;
+    } catch (const ReportFileError& error) {
+        RaiseFileError(error.what(), "ODBCReport::OutputHTML");
+        return false;
+    }
+}
+
+void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) const {
+    file.WriteText("<!-- ODBCReport::OutputHTML() Pellinor Ltd,NZ " +
+                   FormatLogTime(std::time(nullptr)) + " -->\n");
+    file.WriteText(
+        "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" +
+        report_text::PageCharset() +
+        "\">\n<meta name=\"GENERATOR\" content=\"ODBCReport [Pellinor Ltd $Revision: 10 $]\">\n");
+    if (!m_styleSheet.empty()) {
+        file.WriteText("<link href=\"" + m_styleSheet +
+                       "\" type=\"text/css\" rel=\"stylesheet\" />\n");
+    }
+    file.WriteText("<title>" + FileNamePart(fileName) + "</title>\n");
+    file.WriteText("</head>\n<body>\n");
+    file.WriteText("<hr color=red width=\"100%\">\n");
+    for (std::size_t i = 0; i < m_headings.size(); ++i) {
+        if (m_headings[i].empty()) {
+            continue;
+        }
+        std::string level = std::to_string(i + 1);
+        file.WriteText("<h" + level + " class=heading" + level + ">" + m_headings[i] + "</h" +
+                       level + ">\n");
+    }
+}
+
+void ODBCReport::MoveToInsertPlace(ReportFile& file) const {
+    int64_t size = file.Size();
+    // A page shorter than the search window is searched from its start.
+    int64_t start = std::max<int64_t>(0, size - kMarkerSearchBytes);
+    file.Seek(start);
+    std::string tail = file.Read(static_cast<std::size_t>(size - start));
+    int64_t place = report_text::InsertPlace(tail, start);
+    if (place >= 0) {
+        file.Truncate(place);
+        file.Seek(place);
+    } else {
+        file.Seek(size);
+    }
+}
+
+bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
+    bool everySetBound = true;
+    SQLRETURN more = SQL_SUCCESS;
+    for (bool first = true;; first = false) {
+        int columns = m_statement->m_boundColumns;
+        if (!first) {
+            SQLSMALLINT count = 0;
+            if (IsSqlSuccess(m_statement->NumResultCols(&count))) {
+                bool bound = count == 0 || IsSqlSuccess(m_statement->RebindBuffer(1));
+                everySetBound = everySetBound && bound;
+                // Columns that could not be bound must not be read.
+                columns = !bound ? -1 : count == 0 ? 0 : m_statement->m_boundColumns;
+            }
+        }
+        if (columns == 0) {
+            SQLLEN count = 0;
+            if (IsSqlSuccess(m_statement->RowCount(&count))) {
+                m_rowsAffected = static_cast<int32_t>(count);
+                file.WriteText("<p>Rows affected: " + std::to_string(count) + "</p>\n");
+            }
+        } else if (columns > 0) {
+            WriteHtmlTable(file, columns);
+        }
+        more = m_statement->MoreResults();
+        if (!IsSqlSuccess(more)) {
+            break;
+        }
+    }
+    return more == SQL_NO_DATA && everySetBound;
+}
+
+void ODBCReport::WriteHtmlTable(ReportFile& file, int columnCount) {
+    std::string start =
+        "<table cellPadding=2 cellSpacing=0 class=report width=\"100%\" border=1>\n";
+    if (m_header) {
+        file.WriteText(start + "<tr>\n");
+        file.WriteText(HtmlHeadingRow(columnCount));
+    } else {
+        file.WriteText(start);
+    }
+    while (IsSqlSuccess(m_statement->Fetch())) {
+        ++m_rowCounter;
+        file.WriteText(HtmlDataRow(columnCount));
+    }
+    file.WriteText("</table>\n");
+}
+
+std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
+    std::string row = "<th class=columnlabel>" + FontOpener() + "#</th>\n";
+    for (int index = 0; index < columnCount; ++index) {
+        const ODBCColumn* column = Column(index);
+        row += column->IsTextType() ? "<th align=left class=columnlabel>"
+                                    : "<th align=right class=columnlabel>";
+        row += column->m_name + "</th>\n";
+    }
+    return row + "</tr>\n";
+}
+
+std::string ODBCReport::HtmlDataRow(int columnCount) const {
+    std::string font = FontOpener();
+    std::string row = "<tr class=repline" + std::to_string(m_rowCounter & 1) + ">\n" +
+                      "<td align=right>" + font + std::to_string(m_rowCounter) + "</td>\n";
+    for (int index = 0; index < columnCount; ++index) {
+        const ODBCColumn* column = Column(index);
+        bool isNull = column->m_nullable != SQL_NO_NULLS && !column->m_indicators.empty() &&
+                      column->m_indicators[0] == SQL_NULL_DATA;
+        row += column->IsTextType() ? "<td>" : "<td align=right>";
+        row += font;
+        row += isNull ? std::string("&lt;null&gt;") : report_text::HtmlCellText(column->GetText(0));
+        row += "</td>\n";
+    }
+    return row + "</tr>\n\n";
+}
+
+void ODBCReport::WriteHtmlEnd(ReportFile& file) const {
+    file.WriteText(std::string(report_text::kInsertMarker) + std::to_string(file.Position()) +
+                   " -->\n");
+    file.WriteText(kNoticeBlock);
+    file.WriteText("</body>\n</html>\n");
+}

@@ -1,0 +1,78 @@
+#pragma once
+// Writes every result set of an executed statement to a CSV file or an HTML page.
+
+#include <sql.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ODBCColumn;
+class ODBCStatement;
+class ReportFile;
+
+class ODBCReport {
+  public:
+    enum Format { kCsv = 0, kHtml = 1, kXml = 2 };
+
+    explicit ODBCReport(ODBCStatement* statement) : m_statement(statement) {}
+    ODBCReport(const ODBCReport&) = delete;
+    ODBCReport& operator=(const ODBCReport&) = delete;
+    virtual ~ODBCReport() = default;
+
+    bool Report(const std::string& fileName, int format);
+    bool OutputCSV(const std::string& fileName);
+    bool OutputHTML(const std::string& fileName);
+    // Opens the output file; a failure is raised on the statement and gives false.
+    bool OpenFile(const std::string& fileName, ReportFile& file);
+    // "<font ...>" with m_fontAttributes, or nothing without them.
+    std::string FontOpener() const;
+
+    std::string m_styleSheet;
+    ODBCStatement* m_statement;
+    int32_t m_rowCounter = 0;
+    int32_t m_rowsAffected = 0;
+    std::vector<std::string> m_headings;
+    std::string m_fontAttributes;
+    char m_delimiter = ',';
+    char m_quote = '"';
+    bool m_quoteAll = false;
+    bool m_append = false;
+    bool m_header = true;
+
+  private:
+    // CSV
+    bool WriteCsvResultSets(ReportFile& file);
+    std::string CsvHeadingLine() const;
+    std::string CsvDataLine() const;
+    // HTML
+    void WriteHtmlHead(ReportFile& file, const std::string& fileName) const;
+    void MoveToInsertPlace(ReportFile& file) const;
+    bool WriteHtmlResultSets(ReportFile& file);
+    void WriteHtmlTable(ReportFile& file, int columnCount);
+    std::string HtmlHeadingRow(int columnCount) const;
+    std::string HtmlDataRow(int columnCount) const;
+    void WriteHtmlEnd(ReportFile& file) const;
+    void RaiseFileError(const std::string& message, const char* source);
+
+    ODBCColumn* Column(int index) const;
+};
+
+// Text rules shared by the writers, kept free of any statement so they can be tried alone.
+namespace report_text {
+
+// A quoted CSV field: control characters as backslash and three octal digits, quotes doubled.
+std::string QuotedCsvField(const std::string& text, char quote);
+// Whether an unquoted field would break its line into other fields or lines.
+bool BreaksCsvLine(const std::string& text, char delimiter, char quote);
+// A cell's text trimmed of white space, with '<' and '>' as entities.
+std::string HtmlCellText(const std::string& text);
+// Where an appended page is to be cut, given the last bytes of the file starting at tailOffset;
+// -1 when the marker is missing.
+int64_t InsertPlace(const std::string& tail, int64_t tailOffset);
+// "utf-8" for a UTF-8 or C locale, otherwise the locale's character set in lower case.
+std::string PageCharset();
+
+inline constexpr const char* kInsertMarker = "<!-- ODBCReport::Append insert position:";
+
+}  // namespace report_text
