@@ -130,6 +130,14 @@ if ((normal_ok)); then
     run_ctest build normal
 fi
 
+# In CI the Debian package is built, installed and tried as a user would.
+if ((ci && normal_ok)); then
+    banner "package"
+    status=0
+    bash scripts/package-check.sh build || status=$?
+    note "Debian package" "$status"
+fi
+
 if ((sanitize)); then
     if build sanitizer --sanitize "${build_flags[@]}"; then
         run_ctest build-asan sanitizer \

@@ -1,10 +1,12 @@
 // querimo: the desktop query tool, or with an output file an unattended export.
 #include "app/command_line.h"
 #include "app/querimo_app.h"
+#include "app/usage.h"
 
 #include <QApplication>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -17,6 +19,10 @@ void DiscardQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (std::optional<std::string> information = querimo::InformationRequest(arguments)) {
+        std::fputs(information->c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (querimo::ParseCommandLine(arguments).IsBatchRun()) {
         // A batch run needs no display and prints nothing of its own.
         if (std::getenv("QT_QPA_PLATFORM") == nullptr) {

@@ -216,6 +216,12 @@ void CQuerimoDlg::UpdateTitle() {
 
 bool CQuerimoDlg::LoadScript(const std::string& path) {
     querimo::FileReadResult file = querimo::ReadWholeFile(path);
+    // SQL reaches the drivers as C strings: the text after a NUL byte would silently not run.
+    const std::string::size_type nul = file.ok ? file.bytes.find('\0') : std::string::npos;
+    if (nul != std::string::npos) {
+        file.ok = false;
+        file.reason = "Not a text file: NUL byte at offset " + std::to_string(nul);
+    }
     if (!file.ok) {
         std::string reason = file.error != 0 ? GetOsErrorText(file.error) : file.reason;
         ShowMessage("Could not open file " + path + " (" + reason + ")", MessageIcon::Error);
@@ -228,17 +234,6 @@ bool CQuerimoDlg::LoadScript(const std::string& path) {
     m_bSaved = true;
     UpdateData(false);
     return true;
-}
-
-bool CQuerimoDlg::ExportToFile(const std::string& sql, const std::string& outputPath,
-                               int* rowCount) {
-    // Exporting arrives with the report writers; until then every export fails.
-    (void)sql;
-    (void)outputPath;
-    if (rowCount != nullptr) {
-        *rowCount = 0;
-    }
-    return false;
 }
 
 bool CQuerimoDlg::UpdateData(bool saveAndValidate) {
@@ -277,19 +272,6 @@ bool CQuerimoDlg::ReadSeparator() {
     }
     m_strSeparator = text;
     return true;
-}
-
-void CQuerimoDlg::SetEditorText(const std::string& bytes) {
-    m_settingEditorText = true;
-    m_editor->setPlainText(querimo::ToQString(bytes));
-    m_settingEditorText = false;
-    m_editorBytes = bytes;
-    m_editorShown = m_editor->toPlainText();
-}
-
-std::string CQuerimoDlg::EditorText() const {
-    QString shown = m_editor->toPlainText();
-    return shown == m_editorShown ? m_editorBytes : querimo::ToBytes(shown);
 }
 
 void CQuerimoDlg::OnChangeSql() {

@@ -40,12 +40,33 @@ void CCmdLineErrHandler::HandleError(ODBCError* error) {
 }
 
 bool CCmdLineErrHandler::WriteLog(const std::string& text) {
+    if (m_holding) {
+        m_held.emplace_back(std::time(nullptr), text);
+        return true;
+    }
+    return WriteLine(text, std::time(nullptr));
+}
+
+void CCmdLineErrHandler::HoldEntries() {
+    m_holding = true;
+}
+
+void CCmdLineErrHandler::ReleaseEntries() {
+    m_holding = false;
+    std::vector<std::pair<std::time_t, std::string>> held;
+    held.swap(m_held);
+    for (const auto& [when, text] : held) {
+        WriteLine(text, when);
+    }
+}
+
+bool CCmdLineErrHandler::WriteLine(const std::string& text, std::time_t when) {
     std::FILE* file = std::fopen(m_logFile.c_str(), LogPathAccumulates(m_logFile) ? "a" : "w");
     if (file == nullptr) {
         ShowNotice("Querimo", FileFailure("open", m_logFile, errno), NoticeIcon::Stop);
         return false;
     }
-    std::string line = FormatLogTime(std::time(nullptr)) + " -- " + text + "\n";
+    std::string line = FormatLogTime(when) + " -- " + text + "\n";
     bool written = std::fseek(file, 0, SEEK_END) == 0 &&
                    std::fwrite(line.data(), 1, line.size(), file) == line.size();
     int writeError = errno;

@@ -30,6 +30,8 @@ class ODBCColumn {
     void AllocateBuffers();
     // The text of row (from 0); never fails, an unusable row gives "".
     std::string GetText(int row) const;
+    // The same text appended to out, so that writers of many rows can reuse one buffer.
+    void AppendText(int row, std::string& out) const;
     // Whether the values are written as quoted, left-aligned text by the reports.
     bool IsTextType() const;
 
@@ -49,11 +51,11 @@ class ODBCColumn {
   private:
     // Row r of elements of `size` bytes starts r * size into m_data; null when not held.
     const std::byte* Element(int row, std::size_t size) const;
-    std::string CharText(int row) const;
-    std::string WideText(int row) const;
-    std::string FixedText(int row) const;
+    void AppendCharText(int row, std::string& out) const;
+    void AppendWideText(int row, std::string& out) const;
+    void AppendFixedText(int row, std::string& out) const;
     template <typename T, typename Formatter>
-    std::string ValueText(int row, Formatter format) const;
+    void AppendValue(int row, std::string& out, Formatter format) const;
     std::string UnknownTypeText() const;
 };
 

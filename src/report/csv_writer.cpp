@@ -35,7 +35,8 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
 }
 
 bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
-    bool everySetBound = true;
+    // A set whose columns or rows could not all be read leaves the file short: not a success.
+    bool everySetRead = true;
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
         bool readable = true;
@@ -44,22 +45,29 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
             if (IsSqlSuccess(m_statement->NumResultCols(&count))) {
                 // Columns that could not be bound must not be read.
                 readable = count != 0 && IsSqlSuccess(m_statement->RebindBuffer(1));
-                everySetBound = everySetBound && (count == 0 || readable);
+                everySetRead = everySetRead && (count == 0 || readable);
                 if (readable) {
                     file.WriteText(CsvHeadingLine());
                 }
+            } else {
+                everySetRead = false;
             }
         }
-        while (readable && IsSqlSuccess(m_statement->Fetch())) {
-            file.WriteText(CsvDataLine());
+        std::string line;
+        std::string text;
+        SQLRETURN fetched = SQL_NO_DATA;
+        while (readable && IsSqlSuccess(fetched = m_statement->Fetch())) {
+            BuildCsvDataLine(line, text);
+            file.WriteText(line);
             ++m_rowCounter;
         }
+        everySetRead = everySetRead && fetched == SQL_NO_DATA;
         more = m_statement->MoreResults();
         if (!IsSqlSuccess(more)) {
             break;
         }
     }
-    return more == SQL_NO_DATA && everySetBound;
+    return more == SQL_NO_DATA && everySetRead;
 }
 
 std::string ODBCReport::CsvHeadingLine() const {
@@ -76,25 +84,31 @@ std::string ODBCReport::CsvHeadingLine() const {
     return line;
 }
 
-std::string ODBCReport::CsvDataLine() const {
-    std::string line;
+void ODBCReport::BuildCsvDataLine(std::string& line, std::string& text) const {
+    line.clear();
     for (int index = 0; index < m_statement->m_boundColumns; ++index) {
         const ODBCColumn* column = Column(index);
-        std::string text = column->GetText(0);
         bool quoted = m_quoteAll || column->IsTextType();
         if (!quoted && column->m_sqlType == SQL_BIT) {
             bool isNull = !column->m_indicators.empty() && column->m_indicators[0] == SQL_NULL_DATA;
-            text = isNull || column->m_data.empty()
-                       ? std::string()
-                       : std::to_string(static_cast<unsigned>(column->m_data[0]));
-        } else if (!quoted) {
-            quoted = report_text::BreaksCsvLine(text, m_delimiter, m_quote);
+            if (!isNull && !column->m_data.empty()) {
+                line += std::to_string(static_cast<unsigned>(column->m_data[0]));
+            }
+        } else {
+            text.clear();
+            column->AppendText(0, text);
+            if (!quoted) {
+                quoted = report_text::BreaksCsvLine(text, m_delimiter, m_quote);
+            }
+            if (quoted) {
+                report_text::AppendQuotedCsvField(line, text, m_quote);
+            } else {
+                line += text;
+            }
         }
-        line += quoted ? report_text::QuotedCsvField(text, m_quote) : text;
         line += m_delimiter;
     }
     if (!line.empty()) {
         line.back() = '\n';
     }
-    return line;
 }

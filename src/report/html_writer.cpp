@@ -5,7 +5,9 @@
 #include "report/report_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ctime>
+#include <iterator>
 
 namespace {
 
@@ -16,7 +18,7 @@ const char* const kNoticeBlock =
     "<table border=0 width=\"100%\">\n<tr>\n<td class=header height=12 width=\"100%\"></td>\n"
     "<tr>\n<td class=content width=\"100%\">\n"
     "<b>Querimo report.</b> Written through ODBC by Querimo 4.0.\n"
-    "<font size=1>\n<a href=\"https://www.brenlow.example/querimo\">Brenlow Ltd</a>"
+    "<font size=1>\n<a href=\"https://brenlow.test/\">Brenlow Ltd</a>"
     "\n</font></td></tr></table>\n\n";
 
 std::string FileNamePart(const std::string& path) {
@@ -88,7 +90,8 @@ void ODBCReport::MoveToInsertPlace(ReportFile& file) const {
 }
 
 bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
-    bool everySetBound = true;
+    // A set whose columns, rows or row count could not be read leaves the page short.
+    bool everySetRead = true;
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
         int columns = m_statement->m_boundColumns;
@@ -96,9 +99,11 @@ bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
             SQLSMALLINT count = 0;
             if (IsSqlSuccess(m_statement->NumResultCols(&count))) {
                 bool bound = count == 0 || IsSqlSuccess(m_statement->RebindBuffer(1));
-                everySetBound = everySetBound && bound;
+                everySetRead = everySetRead && bound;
                 // Columns that could not be bound must not be read.
                 columns = !bound ? -1 : count == 0 ? 0 : m_statement->m_boundColumns;
+            } else {
+                everySetRead = false;
             }
         }
         if (columns == 0) {
@@ -106,19 +111,21 @@ bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
             if (IsSqlSuccess(m_statement->RowCount(&count))) {
                 m_rowsAffected = static_cast<int32_t>(count);
                 file.WriteText("<p>Rows affected: " + std::to_string(count) + "</p>\n");
+            } else {
+                everySetRead = false;
             }
         } else if (columns > 0) {
-            WriteHtmlTable(file, columns);
+            everySetRead = WriteHtmlTable(file, columns) && everySetRead;
         }
         more = m_statement->MoreResults();
         if (!IsSqlSuccess(more)) {
             break;
         }
     }
-    return more == SQL_NO_DATA && everySetBound;
+    return more == SQL_NO_DATA && everySetRead;
 }
 
-void ODBCReport::WriteHtmlTable(ReportFile& file, int columnCount) {
+bool ODBCReport::WriteHtmlTable(ReportFile& file, int columnCount) {
     std::string start =
         "<table cellPadding=2 cellSpacing=0 class=report width=\"100%\" border=1>\n";
     if (m_header) {
@@ -127,11 +134,17 @@ void ODBCReport::WriteHtmlTable(ReportFile& file, int columnCount) {
     } else {
         file.WriteText(start);
     }
-    while (IsSqlSuccess(m_statement->Fetch())) {
+    const std::string font = FontOpener();
+    std::string row;
+    std::string text;
+    SQLRETURN fetched = SQL_NO_DATA;
+    while (IsSqlSuccess(fetched = m_statement->Fetch())) {
         ++m_rowCounter;
-        file.WriteText(HtmlDataRow(columnCount));
+        BuildHtmlDataRow(row, text, columnCount, font);
+        file.WriteText(row);
     }
     file.WriteText("</table>\n");
+    return fetched == SQL_NO_DATA;
 }
 
 std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
@@ -145,20 +158,31 @@ std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
     return row + "</tr>\n";
 }
 
-std::string ODBCReport::HtmlDataRow(int columnCount) const {
-    std::string font = FontOpener();
-    std::string row = "<tr class=repline" + std::to_string(m_rowCounter & 1) + ">\n" +
-                      "<td align=right>" + font + std::to_string(m_rowCounter) + "</td>\n";
+void ODBCReport::BuildHtmlDataRow(std::string& row, std::string& text, int columnCount,
+                                  const std::string& font) const {
+    row.assign("<tr class=repline");
+    row += (m_rowCounter & 1) != 0 ? '1' : '0';
+    row += ">\n<td align=right>";
+    row += font;
+    char number[16];
+    row.append(number, std::to_chars(std::begin(number), std::end(number), m_rowCounter).ptr);
+    row += "</td>\n";
     for (int index = 0; index < columnCount; ++index) {
         const ODBCColumn* column = Column(index);
         bool isNull = column->m_nullable != SQL_NO_NULLS && !column->m_indicators.empty() &&
                       column->m_indicators[0] == SQL_NULL_DATA;
         row += column->IsTextType() ? "<td>" : "<td align=right>";
         row += font;
-        row += isNull ? std::string("&lt;null&gt;") : report_text::HtmlCellText(column->GetText(0));
+        if (isNull) {
+            row += "&lt;null&gt;";
+        } else {
+            text.clear();
+            column->AppendText(0, text);
+            report_text::AppendHtmlCellText(row, text);
+        }
         row += "</td>\n";
     }
-    return row + "</tr>\n\n";
+    row += "</tr>\n\n";
 }
 
 void ODBCReport::WriteHtmlEnd(ReportFile& file) const {

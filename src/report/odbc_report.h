@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ODBCColumn;
@@ -44,14 +45,18 @@ class ODBCReport {
     // CSV
     bool WriteCsvResultSets(ReportFile& file);
     std::string CsvHeadingLine() const;
-    std::string CsvDataLine() const;
+    // Rows are built in buffers that live as long as the result set, so that a row costs no
+    // allocation: line receives the whole line, text holds one value at a time.
+    void BuildCsvDataLine(std::string& line, std::string& text) const;
     // HTML
     void WriteHtmlHead(ReportFile& file, const std::string& fileName) const;
     void MoveToInsertPlace(ReportFile& file) const;
     bool WriteHtmlResultSets(ReportFile& file);
-    void WriteHtmlTable(ReportFile& file, int columnCount);
+    // False when a fetch failed before the last row.
+    bool WriteHtmlTable(ReportFile& file, int columnCount);
     std::string HtmlHeadingRow(int columnCount) const;
-    std::string HtmlDataRow(int columnCount) const;
+    void BuildHtmlDataRow(std::string& row, std::string& text, int columnCount,
+                          const std::string& font) const;
     void WriteHtmlEnd(ReportFile& file) const;
     void RaiseFileError(const std::string& message, const char* source);
 
@@ -63,10 +68,12 @@ namespace report_text {
 
 // A quoted CSV field: control characters as backslash and three octal digits, quotes doubled.
 std::string QuotedCsvField(const std::string& text, char quote);
+void AppendQuotedCsvField(std::string& out, std::string_view text, char quote);
 // Whether an unquoted field would break its line into other fields or lines.
-bool BreaksCsvLine(const std::string& text, char delimiter, char quote);
+bool BreaksCsvLine(std::string_view text, char delimiter, char quote);
 // A cell's text trimmed of white space, with '<' and '>' as entities.
 std::string HtmlCellText(const std::string& text);
+void AppendHtmlCellText(std::string& out, std::string_view text);
 // Where an appended page is to be cut, given the last bytes of the file starting at tailOffset;
 // -1 when the marker is missing.
 int64_t InsertPlace(const std::string& tail, int64_t tailOffset);

@@ -48,15 +48,21 @@ int ReportFile::Open(const std::string& path, bool append) {
     return 0;
 }
 
-void ReportFile::WriteText(const std::string& text) {
-    for (char c : text) {
-        if (c == '\n') {
-            m_pending += '\r';
+void ReportFile::WriteText(std::string_view text) {
+    const char* next = text.data();
+    const char* const end = next + text.size();
+    while (next != end) {
+        const auto* feed = static_cast<const char*>(std::memchr(next, '\n', end - next));
+        if (feed == nullptr) {
+            m_pending.append(next, end);
+            m_position += end - next;
+            break;
         }
-        m_pending += c;
+        m_pending.append(next, feed);
+        m_pending += "\r\n";
+        m_position += feed - next + 2;
+        next = feed + 1;
     }
-    m_position += static_cast<int64_t>(text.size()) +
-                  static_cast<int64_t>(std::count(text.begin(), text.end(), '\n'));
     if (m_pending.size() >= kFlushThreshold) {
         Flush();
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 class ReportFileError : public std::runtime_error {
   public:
@@ -30,7 +31,7 @@ class ReportFile {
     bool IsOpen() const { return m_fd >= 0; }
 
     // Writes text with every "\n" stored as "\r\n".
-    void WriteText(const std::string& text);
+    void WriteText(std::string_view text);
     // Bytes from the start of the file to the current position, pending output included.
     int64_t Position() const { return m_position; }
     int64_t Size();

@@ -8,49 +8,68 @@
 
 namespace report_text {
 
-std::string QuotedCsvField(const std::string& text, char quote) {
-    std::string field(1, quote);
-    for (char c : text) {
-        auto code = static_cast<unsigned char>(c);
-        if (code >= 1 && code <= 31) {
-            field += '\\';
-            field += '0';
-            field += static_cast<char>('0' + code / 8);
-            field += static_cast<char>('0' + code % 8);
-        } else if (c == quote) {
-            field += quote;
-            field += quote;
+void AppendQuotedCsvField(std::string& out, std::string_view text, char quote) {
+    out += quote;
+    // Runs without anything to escape are copied whole; most values are one such run.
+    const char* run = text.data();
+    const char* const end = run + text.size();
+    for (const char* next = run; next != end; ++next) {
+        auto code = static_cast<unsigned char>(*next);
+        bool control = code >= 1 && code <= 31;
+        if (!control && *next != quote) {
+            continue;
+        }
+        out.append(run, next);
+        run = next + 1;
+        if (control) {
+            const char escape[] = {'\\', '0', static_cast<char>('0' + code / 8),
+                                   static_cast<char>('0' + code % 8)};
+            out.append(escape, sizeof(escape));
         } else {
-            field += c;
+            out += quote;
+            out += quote;
         }
     }
-    field += quote;
+    out.append(run, end);
+    out += quote;
+}
+
+std::string QuotedCsvField(const std::string& text, char quote) {
+    std::string field;
+    AppendQuotedCsvField(field, text, quote);
     return field;
 }
 
-bool BreaksCsvLine(const std::string& text, char delimiter, char quote) {
-    return std::any_of(text.begin(), text.end(), [&](char c) {
-        return c == delimiter || c == quote || c == '\r' || c == '\n';
-    });
+bool BreaksCsvLine(std::string_view text, char delimiter, char quote) {
+    for (char c : text) {
+        if (c == delimiter || c == quote || c == '\r' || c == '\n') {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AppendHtmlCellText(std::string& out, std::string_view text) {
+    const char* blanks = " \t\n\v\f\r";
+    std::string_view::size_type first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return;
+    }
+    text = text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    std::string_view::size_type run = 0;
+    for (std::string_view::size_type i = 0; i < text.size(); ++i) {
+        if (text[i] == '<' || text[i] == '>') {
+            out.append(text, run, i - run);
+            out += text[i] == '<' ? "&lt;" : "&gt;";
+            run = i + 1;
+        }
+    }
+    out.append(text, run);
 }
 
 std::string HtmlCellText(const std::string& text) {
-    const char* blanks = " \t\n\v\f\r";
-    std::string::size_type first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return {};
-    }
-    std::string::size_type last = text.find_last_not_of(blanks);
     std::string cell;
-    for (std::string::size_type i = first; i <= last; ++i) {
-        if (text[i] == '<') {
-            cell += "&lt;";
-        } else if (text[i] == '>') {
-            cell += "&gt;";
-        } else {
-            cell += text[i];
-        }
-    }
+    AppendHtmlCellText(cell, text);
     return cell;
 }
 

@@ -1,12 +1,13 @@
 #include "ui/qt_prompt.h"
 
+#include "ui/data_source_dialog.h"
+#include "ui/recent_connections.h"
 #include "ui/text_bytes.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSettings>
@@ -105,14 +106,13 @@ std::optional<std::string> QtPrompt::AskSaveFile(const FileRequest& request) {
 }
 
 std::optional<std::string> QtPrompt::ChooseDataSource(const std::string& inConnStr) {
-    bool accepted = false;
-    QString text = QInputDialog::getText(
-        QApplication::activeWindow(), QStringLiteral("Select Data Source"),
-        QStringLiteral("Connection string:"), QLineEdit::Normal, ToQString(inConnStr), &accepted);
-    if (!accepted) {
+    ODBCDataSourceCatalog catalog = ReadDataSourceCatalog();
+    DataSourceDialog dialog(catalog, ReadRecentConnections(CurrentPrompt()), inConnStr,
+                            QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return ToBytes(text);
+    return dialog.ConnectString();
 }
 
 void QtPrompt::SetClipboardText(const std::string& bytes) {

@@ -1,13 +1,23 @@
 #pragma once
 // The result grid's data: headings and lines of 8-bit cell texts, shown through Qt only when
-// painted, so a copied cell gives back exactly the bytes the driver delivered.
+// painted, so a copied cell gives back exactly the bytes the driver delivered. Lines reach the
+// view in batches: those added at the end are announced together at the next Flush, which runs
+// by itself once events are processed.
+
+#include "ui/grid_line_store.h"
 
 #include <QAbstractTableModel>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+class QTableView;
+
 namespace querimo {
+
+// True for a cell whose value was SQL NULL; its text stays empty.
+inline constexpr int kNullCellRole = Qt::UserRole + 1;
 
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -23,16 +33,41 @@ class ResultGridModel : public QAbstractTableModel {
     void DeleteAllItems();
     void DeleteAllColumns();
     void AddColumn(const std::string& heading, Qt::Alignment alignment = Qt::AlignLeft);
+    // The cells of every line from position on move one column to the right.
+    void InsertColumn(int position, const std::string& heading, Qt::Alignment alignment);
     void AddLine(std::vector<std::string> cells);
+    // A position past the last line appends.
+    void InsertLine(int position, const std::vector<GridCell>& cells);
+    void InsertLine(int position, const std::vector<std::string>& texts);
+    // Tells the view of the lines added at the end since the last call.
+    void Flush();
 
-    const std::string& Cell(int line, int column) const;
+    std::string Cell(int line, int column) const;
+    std::string_view CellView(int line, int column) const;
+    bool IsNullCell(int line, int column) const;
+    // Cells the line was given; the grid shows those that have a column.
+    int CellCount(int line) const { return static_cast<int>(m_lines.CellCount(line)); }
     const std::string& Heading(int column) const { return m_headings.at(column); }
-    int LineCount() const { return static_cast<int>(m_lines.size()); }
+    Qt::Alignment Alignment(int column) const { return m_alignments.at(column); }
+    // Every line, also those the view has not been told of yet.
+    int LineCount() const { return static_cast<int>(m_lines.Count()); }
+    std::size_t LineMemoryBytes() const { return m_lines.MemoryBytes(); }
 
   private:
+    template <typename Cells>
+    void Insert(int position, const Cells& cells);
+    void ScheduleFlush();
+
     std::vector<std::string> m_headings;
     std::vector<Qt::Alignment> m_alignments;
-    std::vector<std::vector<std::string>> m_lines;
+    GridLineStore m_lines;
+    // Lines the view knows; the others are at the end.
+    int m_shownLines = 0;
+    bool m_flushScheduled = false;
 };
+
+// Font, row height, NULL placeholder and header settings of a view showing the grid; call it
+// after the model is set. While lines stream in, the view is painted a few times a second.
+void ConfigureResultGridView(QTableView* view);
 
 }  // namespace querimo

@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/usage.h"
 
 #include <gtest/gtest.h>
 
@@ -99,5 +100,21 @@ TEST_P(CommandLineTest, ParsesLikeTheTable) {
 
 INSTANTIATE_TEST_SUITE_P(Switches, CommandLineTest, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+TEST(InformationRequestTest, OnlyTheExactWordsAsTheFirstArgument) {
+    using querimo::InformationRequest;
+    EXPECT_EQ(InformationRequest({"--version"}), "Querimo 4.0\n");
+    EXPECT_EQ(InformationRequest({"--help", "DSN=x"}), querimo::UsageText());
+    for (const std::vector<std::string>& other :
+         std::vector<std::vector<std::string>>{{}, {"--helpme"}, {"--HELP"}, {"-s", "--help"},
+                                               {"DSN=x", "--version"}, {"-v"}}) {
+        EXPECT_EQ(InformationRequest(other), std::nullopt);
+    }
+    EXPECT_NE(querimo::UsageText().find("254"), std::string::npos);
+}
 
 }  // namespace

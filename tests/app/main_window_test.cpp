@@ -21,14 +21,22 @@ namespace {
 
 constexpr const char* kMissingDsn = "DSN=QuerimoNoSuchSource";
 
+// A private user data source, so the title can show a real data source name. The driver
+// manager reads ODBCINI once per process, so the file is made once and kept for the run.
+void UsePrivateDataSource() {
+    static TempDir folder;
+    static bool written = [] {
+        std::string ini = folder.Write("odbc.ini", "[QuerimoDemo]\nDriver=SQLite3\nDatabase=" +
+                                                       folder.File("demo.db") + "\n");
+        setenv("ODBCINI", ini.c_str(), 1);
+        return true;
+    }();
+    (void)written;
+}
+
 class MainWindowTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        // A private user data source, so the title can show a real data source name.
-        std::string ini = dir.Write(
-            "odbc.ini", "[QuerimoDemo]\nDriver=SQLite3\nDatabase=" + dir.File("demo.db") + "\n");
-        setenv("ODBCINI", ini.c_str(), 1);
-    }
+    void SetUp() override { UsePrivateDataSource(); }
     void TearDown() override { ODBCEnvironment::SetErrorHandler(nullptr); }
 
     std::unique_ptr<CQuerimoDlg> Start(std::vector<std::string> arguments) {

@@ -1,0 +1,152 @@
+#include "ui/grid_line_store.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace querimo {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+std::size_t VarintSize(uint64_t value) {
+    std::size_t size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
+
+void AppendVarint(std::string& out, uint64_t value) {
+    while (value >= 0x80) {
+        out.push_back(static_cast<char>((value & 0x7F) | 0x80));
+        value >>= 7;
+    }
+    out.push_back(static_cast<char>(value));
+}
+
+uint64_t ReadVarint(const char*& p) {
+    uint64_t value = 0;
+    int shift = 0;
+    for (;;) {
+        auto byte = static_cast<unsigned char>(*p++);
+        value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) {
+            return value;
+        }
+        shift += 7;
+    }
+}
+
+// A cell's prefix holds its length and its NULL mark in the lowest bit.
+uint64_t CellHeader(std::size_t length, bool isNull) {
+    return (static_cast<uint64_t>(length) << 1) | (isNull ? 1 : 0);
+}
+
+}  // namespace
+
+template <typename Cells, typename Access>
+void GridLineStore::InsertEncoded(std::size_t position, const Cells& cells, Access access) {
+    std::size_t size = VarintSize(cells.size());
+    for (const auto& cell : cells) {
+        auto [text, isNull] = access(cell);
+        size += VarintSize(CellHeader(text.size(), isNull)) + text.size();
+    }
+    LineRef ref = Reserve(size);
+    std::string& chunk = m_chunks[ref.chunk];
+    AppendVarint(chunk, cells.size());
+    for (const auto& cell : cells) {
+        auto [text, isNull] = access(cell);
+        AppendVarint(chunk, CellHeader(text.size(), isNull));
+        chunk.append(text);
+    }
+    position = std::min(position, m_lines.size());
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(position), ref);
+}
+
+void GridLineStore::Insert(std::size_t position, const std::vector<GridCell>& cells) {
+    InsertEncoded(position, cells, [](const GridCell& cell) {
+        return std::pair<std::string_view, bool>(cell.text, cell.isNull);
+    });
+}
+
+void GridLineStore::Insert(std::size_t position, const std::vector<std::string>& texts) {
+    InsertEncoded(position, texts, [](const std::string& text) {
+        return std::pair<std::string_view, bool>(text, false);
+    });
+}
+
+GridLineStore::LineRef GridLineStore::Reserve(std::size_t size) {
+    if (m_chunks.empty() || m_chunks.back().capacity() - m_chunks.back().size() < size) {
+        m_chunks.emplace_back().reserve(std::max(kChunkBytes, size));
+    }
+    const std::string& chunk = m_chunks.back();
+    return {static_cast<uint32_t>(m_chunks.size() - 1), static_cast<uint32_t>(chunk.size())};
+}
+
+GridLineStore::CellRef GridLineStore::Find(std::size_t line, std::size_t column) const {
+    const LineRef& ref = m_lines.at(line);
+    const char* p = m_chunks[ref.chunk].data() + ref.offset;
+    uint64_t count = ReadVarint(p);
+    if (column >= count) {
+        return {};
+    }
+    for (std::size_t i = 0;; ++i) {
+        uint64_t header = ReadVarint(p);
+        auto length = static_cast<std::size_t>(header >> 1);
+        if (i == column) {
+            return {std::string_view(p, length), (header & 1) != 0};
+        }
+        p += length;
+    }
+}
+
+std::string_view GridLineStore::Text(std::size_t line, std::size_t column) const {
+    return Find(line, column).text;
+}
+
+bool GridLineStore::IsNull(std::size_t line, std::size_t column) const {
+    return Find(line, column).isNull;
+}
+
+std::size_t GridLineStore::CellCount(std::size_t line) const {
+    const LineRef& ref = m_lines.at(line);
+    const char* p = m_chunks[ref.chunk].data() + ref.offset;
+    return static_cast<std::size_t>(ReadVarint(p));
+}
+
+void GridLineStore::InsertEmptyCell(std::size_t column) {
+    GridLineStore moved;
+    std::vector<GridCell> cells;
+    for (std::size_t line = 0; line < m_lines.size(); ++line) {
+        std::size_t count = CellCount(line);
+        cells.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            CellRef cell = Find(line, i);
+            cells[i] = {std::string(cell.text), cell.isNull};
+        }
+        if (column < count) {
+            cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(column), GridCell{});
+        }
+        moved.Insert(line, cells);
+    }
+    *this = std::move(moved);
+}
+
+void GridLineStore::Clear() {
+    m_chunks.clear();
+    m_chunks.shrink_to_fit();
+    m_lines.clear();
+    m_lines.shrink_to_fit();
+}
+
+std::size_t GridLineStore::MemoryBytes() const {
+    std::size_t bytes = m_lines.capacity() * sizeof(LineRef);
+    for (const std::string& chunk : m_chunks) {
+        bytes += chunk.capacity();
+    }
+    return bytes;
+}
+
+}  // namespace querimo
