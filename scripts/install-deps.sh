@@ -14,6 +14,8 @@ PACKAGES=(
     postgresql odbc-postgresql
     libgtest-dev libgmock-dev
     clang-format
+    # renders exported HTML pages in the tests
+    chromium
 )
 
 log() { printf 'install-deps: %s\n' "$*" >&2; }
