@@ -16,6 +16,8 @@ PACKAGES=(
     clang-format
     # renders exported HTML pages in the tests
     chromium
+    # libFuzzer and its runtime for the fuzz targets (tests/fuzz)
+    clang libclang-rt-14-dev
 )
 
 log() { printf 'install-deps: %s\n' "$*" >&2; }

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$repo/build}
+build=$(cd "${1:-$repo/build}" && pwd)
 sudo=()
 ((EUID == 0)) || sudo=(sudo)
 

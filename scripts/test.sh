@@ -139,12 +139,22 @@ if ((ci && normal_ok)); then
 fi
 
 if ((sanitize)); then
-    if build sanitizer --sanitize "${build_flags[@]}"; then
+    # The benchmark probes are not tests: the sanitizer build leaves them out.
+    if build sanitizer --sanitize "${build_flags[@]}" -- -DQUERIMO_BUILD_BENCH=OFF; then
         run_ctest build-asan sanitizer \
             ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             LSAN_OPTIONS="suppressions=$repo/tests/lsan.supp:print_suppressions=0"
     fi
+fi
+
+# In CI every fuzz target runs briefly, so that a target that no longer builds or fails at once
+# is noticed; long runs are made by hand with tests/fuzz/run.sh.
+if ((ci)); then
+    banner "fuzz smoke"
+    status=0
+    QUERIMO_FUZZ_BUILD_DIR=$repo/build-fuzz QUERIMO_WERROR=1 bash tests/fuzz/run.sh 5 || status=$?
+    note "fuzz smoke (5 s per target)" "$status"
 fi
 
 banner "summary"

@@ -2,6 +2,9 @@
 
 #include "db/notice.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +20,24 @@ std::string FileFailure(const char* action, const std::string& path, int error) 
         text.resize(kMaxFailureText);
     }
     return text;
+}
+
+// Without waiting, so that a FIFO nobody reads fails at once instead of hanging the run.
+std::FILE* OpenLog(const std::string& path, bool accumulates) {
+    int fd = ::open(
+        path.c_str(),
+        O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (accumulates ? O_APPEND : O_TRUNC), 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, accumulates ? "a" : "w");
+    if (file == nullptr) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
 }
 
 }  // namespace
@@ -61,7 +82,7 @@ void CCmdLineErrHandler::ReleaseEntries() {
 }
 
 bool CCmdLineErrHandler::WriteLine(const std::string& text, std::time_t when) {
-    std::FILE* file = std::fopen(m_logFile.c_str(), LogPathAccumulates(m_logFile) ? "a" : "w");
+    std::FILE* file = OpenLog(m_logFile, LogPathAccumulates(m_logFile));
     if (file == nullptr) {
         ShowNotice("Querimo", FileFailure("open", m_logFile, errno), NoticeIcon::Stop);
         return false;

@@ -28,10 +28,18 @@ ReportFile::~ReportFile() {
 
 int ReportFile::Open(const std::string& path, bool append) {
     m_path = path;
-    int flags = O_RDWR | O_CREAT | O_CLOEXEC | (append ? 0 : O_TRUNC);
+    // A FIFO opened for reading as well needs no reader: the rows would vanish or, once its
+    // buffer is full, wait forever. Write-only and without waiting, no reader is an error.
+    struct stat existing {};
+    const bool fifo = ::stat(path.c_str(), &existing) == 0 && S_ISFIFO(existing.st_mode);
+    int flags =
+        (fifo ? O_WRONLY | O_NONBLOCK : O_RDWR) | O_CREAT | O_CLOEXEC | (append ? 0 : O_TRUNC);
     m_fd = ::open(path.c_str(), flags, 0666);
     if (m_fd < 0) {
         return errno;
+    }
+    if (fifo) {
+        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     }
     struct stat info {};
     if (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode)) {
