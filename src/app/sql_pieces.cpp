@@ -1,23 +1,9 @@
 #include "app/sql_pieces.h"
+#include "ui/trimmed.h"
 
 #include <cctype>
 
 namespace querimo {
-
-namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-}  // namespace
 
 std::vector<std::string> SplitStatements(std::string_view text) {
     if (text.find(';') == std::string_view::npos) {

@@ -1,4 +1,5 @@
 #include "ui/recent_connections.h"
+#include "ui/trimmed.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,17 +12,6 @@ constexpr const char* kSection = "RecentConnections";
 
 std::string KeyFor(std::size_t index) {
     return "Connection" + std::to_string(index + 1);
-}
-
-std::string_view Trimmed(std::string_view text) {
-    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
