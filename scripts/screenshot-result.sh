@@ -2,11 +2,12 @@
 # Takes a screenshot of the main window with a query result in the grid, on a private X server
 # (Xvfb): the demo database, the demo script in the editor, Execute pressed.
 #
-#   screenshot-result.sh [--build-dir DIR] [--out FILE]
+#   screenshot-result.sh [--build-dir DIR] [--out FILE] [--record-view FILE]
 #
 # --build-dir  a build holding the querimo program (default: build; it is built there when
 #              missing)
 # --out        the picture (default: build/screenshots/result-grid.png)
+# --record-view  also open the second grid line in the record view and picture it
 #
 # Needs Xvfb, xdotool and ImageMagick's import (scripts/screenshots.sh installs them).
 set -euo pipefail
@@ -16,9 +17,10 @@ cd "$repo"
 
 build_dir=$repo/build
 out=$repo/build/screenshots/result-grid.png
+record_out=
 
 usage() {
-    echo "usage: $0 [--build-dir DIR] [--out FILE]" >&2
+    echo "usage: $0 [--build-dir DIR] [--out FILE] [--record-view FILE]" >&2
     exit 2
 }
 
@@ -32,6 +34,11 @@ while (($#)); do
     --out)
         (($# >= 2)) || usage
         out=$2
+        shift
+        ;;
+    --record-view)
+        (($# >= 2)) || usage
+        record_out=$2
         shift
         ;;
     *) usage ;;
@@ -91,3 +98,14 @@ xdotool key --window "$main" alt+e
 sleep 1
 import -window "$main" "$out"
 log "wrote $out"
+
+if [[ -n $record_out ]]; then
+    # A double-click on the second grid line opens that row in the record view.
+    xdotool mousemove --window "$main" 200 193 click --repeat 2 --delay 80 1
+    record=$(timeout 10 xdotool search --sync --onlyvisible --name '^Record View$' | head -n 1)
+    [[ -n $record ]] || { log "the record view did not appear"; exit 1; }
+    sleep 0.5
+    mkdir -p -- "$(dirname -- "$record_out")"
+    import -window "$record" "$record_out"
+    log "wrote $record_out"
+fi
