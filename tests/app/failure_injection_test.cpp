@@ -52,6 +52,10 @@ const Injection kPrepare{"Prepare", "", Script("fail(Prepare, diag(42000, 904, p
 const Injection kNumResultCols{
     "CountColumns", "", Script("fail(NumResultCols, diag(HY000, 905, cannot count columns))"),
     "SQLNumResultCols"};
+const Injection kLaterNumResultCols{
+    "CountColumnsOfTheSecondSet", "",
+    Script("") + " fail(NumResultCols, diag(HY000, 913, cannot count columns))",
+    "SQLNumResultCols"};
 const Injection kDescribeCol{"Describe", "",
                              Script("fail(DescribeCol@2, diag(HY000, 906, cannot describe))"),
                              "SQLDescribeCol"};
@@ -212,6 +216,11 @@ INSTANTIATE_TEST_SUITE_P(
         GridRow{kSetStmtAttr, false, kFullGrid, {}},
         GridRow{kPrepare, true, {}, {Box(904, "prepare refused", "42000")}},
         GridRow{kNumResultCols, true, {}, {Box(905, "cannot count columns", "HY000")}},
+        // A set whose columns cannot be counted is passed over like one without rows.
+        GridRow{kLaterNumResultCols,
+                true,
+                {{"01", "1", "one"}, {"02", "2", "two"}, {"03", "3", "three"}, {"04", "4", "four"}},
+                {Box(913, "cannot count columns", "HY000")}},
         GridRow{kDescribeCol, true, {}, {Box(906, "cannot describe", "HY000"), kDescribeBox}},
         GridRow{kBindCol, true, {}, {Box(907, "cannot bind", "HY000"), kBindBox}},
         GridRow{kBindParameter, true, {}, {Box(908, "cannot bind parameter", "07006")}},
