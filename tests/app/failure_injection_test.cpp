@@ -110,31 +110,6 @@ class FailureInjectionTest : public WindowTest {
         DriverProbe::Get().Reset();
     }
 
-    // Connects through the data source chooser, as a person does.
-    static void ChooseDataSource(CQuerimoDlg& window, FileSettingsPrompt& prompt,
-                                 const std::string& keywords) {
-        prompt.dataSourceAnswers.push_back(TestDriverConnectionString(keywords));
-        Click(window, IDC_DATASOURCE);
-    }
-
-    static void SetSql(CQuerimoDlg& window, const std::string& sql) {
-        window.m_strSql = sql;
-        window.UpdateData(false);
-    }
-
-    static Lines GridLines(const CQuerimoDlg& window) {
-        Lines lines;
-        const querimo::ResultGridModel& grid = *window.m_resultList;
-        for (int line = 0; line < grid.LineCount(); ++line) {
-            std::vector<std::string> cells;
-            for (int column = 0; column < grid.CellCount(line); ++column) {
-                cells.push_back(grid.Cell(line, column));
-            }
-            lines.push_back(cells);
-        }
-        return lines;
-    }
-
     static bool ProgressWindowVisible() {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (qobject_cast<CWaitProgressDlg*>(widget) != nullptr && widget->isVisible()) {
@@ -183,7 +158,7 @@ TEST_P(GridFailureTest, ReportsKeepsWhatWasShownAndStaysUsable) {
     const GridRow& row = GetParam();
     {
         auto window = OpenWindow(false);
-        ChooseDataSource(*window, prompt, row.injection.keywords);
+        ChooseDataSource(*window, TestDriverConnectionString(row.injection.keywords));
         SetSql(*window, row.injection.sql);
         Click(*window, IDC_EXECUTE);
         ExpectCalled(row.injection, row.called);
@@ -193,7 +168,7 @@ TEST_P(GridFailureTest, ReportsKeepsWhatWasShownAndStaysUsable) {
 
         // The chooser connects again and the next run shows everything.
         prompt.messages.clear();
-        ChooseDataSource(*window, prompt, "");
+        ChooseDataSource(*window, TestDriverConnectionString(""));
         SetSql(*window, Script(""));
         Click(*window, IDC_EXECUTE);
         EXPECT_EQ(GridLines(*window), kFullGrid);
@@ -273,7 +248,7 @@ TEST_P(ExportFailureTest, ReportsWritesNoMoreThanWasReadAndStaysUsable) {
     const std::string path = dir.File("out.csv");
     {
         auto window = OpenWindow(false);
-        ChooseDataSource(*window, prompt, row.injection.keywords);
+        ChooseDataSource(*window, TestDriverConnectionString(row.injection.keywords));
         SetSql(*window, row.injection.sql);
         const bool connected = window->m_pConnect != nullptr;
         prompt.fileAnswers.push_back(path);
@@ -291,7 +266,7 @@ TEST_P(ExportFailureTest, ReportsWritesNoMoreThanWasReadAndStaysUsable) {
 
         prompt.messages.clear();
         prompt.fileAnswers.clear();
-        ChooseDataSource(*window, prompt, "");
+        ChooseDataSource(*window, TestDriverConnectionString(""));
         SetSql(*window, Script(""));
         const std::string again = dir.File("again.csv");
         prompt.fileAnswers.push_back(again);
@@ -408,7 +383,7 @@ class LostRowsTest : public FailureInjectionTest, public ::testing::WithParamInt
 TEST_P(LostRowsTest, TheExportFailsAndThePageStillEnds) {
     const LossRow& row = GetParam();
     auto window = OpenWindow(false);
-    ChooseDataSource(*window, prompt, "");
+    ChooseDataSource(*window, TestDriverConnectionString(""));
     SetSql(*window, row.sql);
     for (const char* name : {"out.csv", "out.htm"}) {
         SCOPED_TRACE(name);

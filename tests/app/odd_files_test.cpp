@@ -139,11 +139,6 @@ class OddFilesTest : public WindowTest {
         return window;
     }
 
-    static void SetSql(CQuerimoDlg& window, const std::string& sql) {
-        window.m_strSql = sql;
-        window.UpdateData(false);
-    }
-
     void Export(CQuerimoDlg& window, const std::string& sql, const std::string& path) {
         SetSql(window, sql);
         prompt.fileAnswers.push_back(path);

@@ -46,16 +46,6 @@ class QuitCatcher : public QObject {
     }
 };
 
-CWaitProgressDlg* VisibleProgressWindow() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* progress = qobject_cast<CWaitProgressDlg*>(widget);
-        if (progress != nullptr && progress->isVisible()) {
-            return progress;
-        }
-    }
-    return nullptr;
-}
-
 class QueryExecutionTest : public WindowTest {
   protected:
     std::unique_ptr<CQuerimoDlg> OpenDriverWindow(const std::string& keywords = "") {
@@ -66,45 +56,11 @@ class QueryExecutionTest : public WindowTest {
         return window;
     }
 
-    static void Execute(CQuerimoDlg& window, const std::string& sql) {
-        window.m_strSql = sql;
-        window.UpdateData(false);
-        Click(window, IDC_EXECUTE);
-    }
-
-    // Runs while the progress window pumps events, once at each pump.
-    static void Execute(CQuerimoDlg& window, const std::string& sql,
-                        const std::function<void(CWaitProgressDlg&)>& atPump) {
-        QTimer timer;
-        timer.setInterval(0);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            if (CWaitProgressDlg* progress = VisibleProgressWindow()) {
-                atPump(*progress);
-            }
-        });
-        timer.start();
-        Execute(window, sql);
-        timer.stop();
-    }
-
     static void RunDirectly(CQuerimoDlg& window, const std::string& sql) {
         ODBCStatement statement(window.m_pConnect, nullptr);
         ASSERT_TRUE(IsSqlSuccess(statement.Prepare(sql.c_str()))) << sql;
         SQLRETURN ret = statement.Execute();
         ASSERT_TRUE(IsSqlSuccess(ret) || ret == SQL_NO_DATA) << sql;
-    }
-
-    static Lines GridLines(const CQuerimoDlg& window) {
-        Lines lines;
-        const querimo::ResultGridModel& grid = *window.m_resultList;
-        for (int line = 0; line < grid.LineCount(); ++line) {
-            Texts cells;
-            for (int column = 0; column < grid.CellCount(line); ++column) {
-                cells.push_back(grid.Cell(line, column));
-            }
-            lines.push_back(cells);
-        }
-        return lines;
     }
 
     static Texts Headings(const CQuerimoDlg& window) {

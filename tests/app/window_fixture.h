@@ -9,16 +9,22 @@
 #include "support/temp_dir.h"
 #include "support/test_databases.h"
 #include "ui/qt_prompt.h"
+#include "ui/result_grid_model.h"
+#include "ui/wait_progress_dlg.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Answers questions as scripted; settings go to the settings file as in the program.
 class FileSettingsPrompt : public ScriptedPrompt {
@@ -57,6 +63,8 @@ class WindowTest : public ::testing::Test {
         return window;
     }
 
+    using Lines = std::vector<std::vector<std::string>>;
+
     static QPlainTextEdit* Editor(CQuerimoDlg& window) {
         return qobject_cast<QPlainTextEdit*>(window.Control(IDC_SQL));
     }
@@ -65,6 +73,60 @@ class WindowTest : public ::testing::Test {
         QTest::mouseClick(window.Control(id), Qt::LeftButton);
         // Exit posts its close request.
         QCoreApplication::sendPostedEvents();
+    }
+
+    static void SetSql(CQuerimoDlg& window, const std::string& sql) {
+        window.m_strSql = sql;
+        window.UpdateData(false);
+    }
+
+    static void Execute(CQuerimoDlg& window, const std::string& sql) {
+        SetSql(window, sql);
+        Click(window, IDC_EXECUTE);
+    }
+
+    static CWaitProgressDlg* VisibleProgressWindow() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<CWaitProgressDlg*>(widget);
+            if (progress != nullptr && progress->isVisible()) {
+                return progress;
+            }
+        }
+        return nullptr;
+    }
+
+    // Runs while the progress window pumps events, once at each pump.
+    static void Execute(CQuerimoDlg& window, const std::string& sql,
+                        const std::function<void(CWaitProgressDlg&)>& atPump) {
+        QTimer timer;
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (CWaitProgressDlg* progress = VisibleProgressWindow()) {
+                atPump(*progress);
+            }
+        });
+        timer.start();
+        Execute(window, sql);
+        timer.stop();
+    }
+
+    // Connects through the data source chooser, as a person does.
+    void ChooseDataSource(CQuerimoDlg& window, const std::string& connection) {
+        prompt.dataSourceAnswers.push_back(connection);
+        Click(window, IDC_DATASOURCE);
+    }
+
+    static Lines GridLines(const CQuerimoDlg& window) {
+        Lines lines;
+        const querimo::ResultGridModel& grid = *window.m_resultList;
+        for (int line = 0; line < grid.LineCount(); ++line) {
+            std::vector<std::string> cells;
+            for (int column = 0; column < grid.CellCount(line); ++column) {
+                cells.push_back(grid.Cell(line, column));
+            }
+            lines.push_back(cells);
+        }
+        return lines;
     }
 
     static void TypeAtEnd(CQuerimoDlg& window, const QString& text) {
