@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Configures and builds Querimo.
 #
-#   build.sh [--werror] [--sanitize] [--build-dir DIR] [-- CMAKE-ARGS...]
+#   build.sh [--werror] [--sanitize] [--build-dir DIR] [--target T] [-- CMAKE-ARGS...]
 #
 # --werror     warnings are errors
 # --sanitize   AddressSanitizer, LeakSanitizer and UBSan; Debug build
 # --build-dir  default: build (build-asan with --sanitize)
+# --target     build only this target (say querimo), not the tests and probes too
 # Arguments after -- go to the CMake configure step (-DQUERIMO_BUILD_TESTS=OFF).
 set -euo pipefail
 
@@ -14,10 +15,11 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 werror=OFF
 sanitize=OFF
 build_dir=
+target=()
 cmake_args=()
 
 usage() {
-    echo "usage: $0 [--werror] [--sanitize] [--build-dir DIR] [-- CMAKE-ARGS...]" >&2
+    echo "usage: $0 [--werror] [--sanitize] [--build-dir DIR] [--target T] [-- CMAKE-ARGS...]" >&2
     exit 2
 }
 
@@ -31,6 +33,11 @@ while (($#)); do
         shift
         ;;
     --build-dir=*) build_dir=${1#*=} ;;
+    --target)
+        (($# >= 2)) || usage
+        target=(--target "$2")
+        shift
+        ;;
     --)
         shift
         cmake_args=("$@")
@@ -74,4 +81,4 @@ cmake -S "$repo" -B "$build_dir" -G "$generator" \
     -DQUERIMO_WERROR="$werror" \
     -DQUERIMO_SANITIZE="$sanitize" \
     "${cmake_args[@]}"
-cmake --build "$build_dir" --parallel 2
+cmake --build "$build_dir" --parallel 2 "${target[@]}"
