@@ -10,6 +10,8 @@ PACKAGES=(
     qt6-base-dev qt6-qpa-plugins libqt6test6
     # the offscreen platform still needs one font to lay out widgets
     fonts-dejavu-core
+    # the demo data's Japanese country name, on a machine with no CJK font of its own
+    fonts-wqy-microhei
     libsqliteodbc sqlite3
     postgresql odbc-postgresql
     libgtest-dev libgmock-dev
