@@ -24,6 +24,14 @@ package=$(ls "$build"/querimo_*.deb)
 version=$(/usr/bin/querimo --version)
 [[ $version == "Querimo 4.0" ]] || { echo "package-check: --version said '$version'" >&2; exit 1; }
 
+# What a desktop and `man querimo` look for.
+for installed in /usr/share/man/man1/querimo.1.gz /usr/share/applications/querimo.desktop \
+    /usr/share/icons/hicolor/48x48/apps/querimo.png; do
+    [[ -s $installed ]] || { echo "package-check: the package did not install $installed" >&2; exit 1; }
+done
+zcat /usr/share/man/man1/querimo.1.gz | grep -q '^\.SH EXIT STATUS' ||
+    { echo "package-check: the installed manual page has no EXIT STATUS section" >&2; exit 1; }
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/querimo-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 bash "$repo/scripts/make-demo-db.sh" "$work/demo.db" >/dev/null
