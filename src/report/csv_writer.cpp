@@ -37,6 +37,9 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
 bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
     // A set whose columns or rows could not all be read leaves the file short: not a success.
     bool everySetRead = true;
+    // Then no number, date or time text needs the check for quoting.
+    const bool formattedTextIsPlain =
+        !report_text::BreaksCsvLine(ODBCColumn::kFormattedTextCharacters, m_delimiter, m_quote);
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
         bool readable = true;
@@ -57,7 +60,7 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
         std::string text;
         SQLRETURN fetched = SQL_NO_DATA;
         while (readable && IsSqlSuccess(fetched = m_statement->Fetch())) {
-            BuildCsvDataLine(line, text);
+            BuildCsvDataLine(line, text, formattedTextIsPlain);
             file.WriteText(line);
             ++m_rowCounter;
         }
@@ -84,7 +87,8 @@ std::string ODBCReport::CsvHeadingLine() const {
     return line;
 }
 
-void ODBCReport::BuildCsvDataLine(std::string& line, std::string& text) const {
+void ODBCReport::BuildCsvDataLine(std::string& line, std::string& text,
+                                  bool formattedTextIsPlain) const {
     line.clear();
     for (int index = 0; index < m_statement->m_boundColumns; ++index) {
         const ODBCColumn* column = Column(index);
@@ -94,6 +98,8 @@ void ODBCReport::BuildCsvDataLine(std::string& line, std::string& text) const {
             if (!isNull && !column->m_data.empty()) {
                 line += std::to_string(static_cast<unsigned>(column->m_data[0]));
             }
+        } else if (!quoted && formattedTextIsPlain && column->HasFormattedText()) {
+            column->AppendText(0, line);
         } else {
             text.clear();
             column->AppendText(0, text);

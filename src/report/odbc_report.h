@@ -47,7 +47,8 @@ class ODBCReport {
     std::string CsvHeadingLine() const;
     // Rows are built in buffers that live as long as the result set, so that a row costs no
     // allocation: line receives the whole line, text holds one value at a time.
-    void BuildCsvDataLine(std::string& line, std::string& text) const;
+    // formattedTextIsPlain: no character of a number, date or time text breaks a line.
+    void BuildCsvDataLine(std::string& line, std::string& text, bool formattedTextIsPlain) const;
     // HTML
     void WriteHtmlHead(ReportFile& file, const std::string& fileName) const;
     void MoveToInsertPlace(ReportFile& file) const;
