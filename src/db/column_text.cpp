@@ -64,7 +64,7 @@ void AppendRange(std::string& out, const char* begin, const char* end) {
 
 void AppendInteger(std::string& out, int value) {
     char text[16];
-    AppendRange(out, text, PutPadded(text, value, 0));
+    AppendRange(out, text, std::to_chars(std::begin(text), std::end(text), value).ptr);
 }
 
 char* PutDate(char* p, int year, int month, int day) {
