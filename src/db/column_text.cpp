@@ -27,7 +27,8 @@ char* PutTwoDigits(char* p, int value) {
     return p;
 }
 
-char* PutPaddedDigits(char* p, int value, int width) {
+// Kept out of line so that the common cases of PutPadded stay small enough to inline.
+[[gnu::noinline]] char* PutPaddedDigits(char* p, int value, int width) {
     char digits[16];
     const unsigned magnitude =
         value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
