@@ -21,16 +21,14 @@ T Load(const std::byte* element) {
     return value;
 }
 
-// Like "%0<width>d" into the characters at p: the sign counts towards the width, zeros fill the
-// rest. Written by hand because exports format millions of these and snprintf costs ten times
-// as much. Returns the end of what was written (at most 11 + width characters).
-char* PutPadded(char* p, int value, int width) {
-    if (width == 2 && value >= 0 && value < 100) {
-        // Months, days and clock fields: the common case.
-        *p++ = static_cast<char>('0' + value / 10);
-        *p++ = static_cast<char>('0' + value % 10);
-        return p;
-    }
+char* PutTwoDigits(char* p, int value) {
+    *p++ = static_cast<char>('0' + value / 10);
+    *p++ = static_cast<char>('0' + value % 10);
+    return p;
+}
+
+// Kept out of line so that the common cases of PutPadded stay small enough to inline.
+[[gnu::noinline]] char* PutPaddedDigits(char* p, int value, int width) {
     char digits[16];
     const unsigned magnitude =
         value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
@@ -46,9 +44,28 @@ char* PutPadded(char* p, int value, int width) {
     return std::copy(digits, end, p);
 }
 
+// Like "%0<width>d" into the characters at p: the sign counts towards the width, zeros fill the
+// rest. Written by hand because exports format millions of these and snprintf costs ten times
+// as much. Returns the end of what was written (at most 11 + width characters).
+char* PutPadded(char* p, int value, int width) {
+    // Months, days, clock fields and years: the common cases.
+    if (width == 2 && value >= 0 && value < 100) {
+        return PutTwoDigits(p, value);
+    }
+    if (width == 4 && value >= 0 && value < 10000) {
+        return PutTwoDigits(PutTwoDigits(p, value / 100), value % 100);
+    }
+    return PutPaddedDigits(p, value, width);
+}
+
+// Appends the characters from begin to end; std::string's iterator-pair append costs more.
+void AppendRange(std::string& out, const char* begin, const char* end) {
+    out.append(begin, static_cast<std::size_t>(end - begin));
+}
+
 void AppendInteger(std::string& out, int value) {
     char text[16];
-    out.append(text, PutPadded(text, value, 0));
+    AppendRange(out, text, std::to_chars(std::begin(text), std::end(text), value).ptr);
 }
 
 char* PutDate(char* p, int year, int month, int day) {
@@ -69,12 +86,12 @@ char* PutClock(char* p, int hour, int minute, int second) {
 
 void AppendDate(std::string& out, const SQL_DATE_STRUCT& date) {
     char text[64];
-    out.append(text, PutDate(text, date.year, date.month, date.day));
+    AppendRange(out, text, PutDate(text, date.year, date.month, date.day));
 }
 
 void AppendTime(std::string& out, const SQL_TIME_STRUCT& time) {
     char text[64];
-    out.append(text, PutClock(text, time.hour, time.minute, time.second));
+    AppendRange(out, text, PutClock(text, time.hour, time.minute, time.second));
 }
 
 void AppendTimestamp(std::string& out, const SQL_TIMESTAMP_STRUCT& stamp) {
@@ -82,16 +99,82 @@ void AppendTimestamp(std::string& out, const SQL_TIMESTAMP_STRUCT& stamp) {
     char* p = PutDate(text, stamp.year, stamp.month, stamp.day);
     *p++ = ' ';
     p = PutClock(p, stamp.hour, stamp.minute, stamp.second);
-    out.append(text, p).append(".000");
+    p = std::copy_n(".000", 4, p);
+    AppendRange(out, text, p);
+}
+
+__extension__ using Uint128 = unsigned __int128;
+
+// The digits of value with six decimals, rounded half to even from the exact binary value as
+// std::to_chars does, for every finite value below 2^64; false for the others. Exports format
+// millions of doubles, and this costs a fraction of the general conversion.
+bool PutFixedSix(char*& p, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+    if (biased == 0x7FF) {
+        return false;
+    }
+    if (biased != 0) {
+        mantissa |= uint64_t{1} << 52;
+    }
+    // value = mantissa * 2^exponent
+    const int exponent = (biased == 0 ? 1 : biased) - 1075;
+    if (exponent > 11) {
+        return false;
+    }
+    uint64_t whole = 0;
+    uint64_t fraction = 0;  // millionths
+    if (exponent >= 0) {
+        whole = mantissa << exponent;
+    } else {
+        const int shift = -exponent;
+        whole = shift < 64 ? mantissa >> shift : 0;
+        const uint64_t fractionBits =
+            shift < 64 ? mantissa & ((uint64_t{1} << shift) - 1) : mantissa;
+        // fractionBits / 2^shift in millionths: below 2^73, so 128 bits hold it exactly, and
+        // past a shift of 100 it rounds to 0.
+        if (shift <= 100) {
+            const Uint128 scaled = Uint128{fractionBits} * 1000000u;
+            const Uint128 units = scaled >> shift;
+            const Uint128 rest = scaled - (units << shift);
+            const Uint128 half = Uint128{1} << (shift - 1);
+            fraction = static_cast<uint64_t>(units);
+            if (rest > half || (rest == half && (fraction & 1) != 0)) {
+                ++fraction;
+            }
+            if (fraction == 1000000) {
+                fraction = 0;
+                ++whole;
+            }
+        }
+    }
+    if ((bits >> 63) != 0) {
+        *p++ = '-';
+    }
+    p = std::to_chars(p, p + 20, whole).ptr;
+    *p++ = '.';
+    for (int i = 5; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    p += 6;
+    return true;
 }
 
 void AppendDouble(std::string& out, double value) {
     // Fixed with six decimals like "%lf", but with a point whatever the locale.
     char text[512];
+    char* end = text;
+    if (PutFixedSix(end, value)) {
+        AppendRange(out, text, end);
+        return;
+    }
     auto result =
         std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed, 6);
     if (result.ec == std::errc()) {
-        out.append(text, result.ptr);
+        AppendRange(out, text, result.ptr);
     }
 }
 
@@ -227,6 +310,23 @@ void ODBCColumn::AppendFixedText(int row, std::string& out) const {
         default:
             out += UnknownTypeText();
             return;
+    }
+}
+
+bool ODBCColumn::HasFormattedText() const {
+    switch (m_cType) {
+        case SQL_C_LONG:
+        case SQL_C_SHORT:
+        case SQL_C_TINYINT:
+        case SQL_C_DOUBLE:
+        case SQL_C_DATE:
+        case SQL_C_TYPE_DATE:
+        case SQL_C_TIME:
+        case SQL_C_TIMESTAMP:
+        case SQL_C_TYPE_TIMESTAMP:
+            return true;
+        default:
+            return false;
     }
 }
 

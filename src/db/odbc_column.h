@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ODBCStmt;
@@ -34,6 +35,10 @@ class ODBCColumn {
     void AppendText(int row, std::string& out) const;
     // Whether the values are written as quoted, left-aligned text by the reports.
     bool IsTextType() const;
+    // Whether the text is formatted here from a bound number, date, time or timestamp, and so
+    // is made of kFormattedTextCharacters only ("inf" and "nan" included).
+    bool HasFormattedText() const;
+    static constexpr std::string_view kFormattedTextCharacters = "0123456789-.: infa";
 
     SQLRETURN m_retcode = 0;
     std::string m_name;

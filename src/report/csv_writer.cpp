@@ -37,6 +37,9 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
 bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
     // A set whose columns or rows could not all be read leaves the file short: not a success.
     bool everySetRead = true;
+    // Then no number, date or time text needs the check for quoting.
+    const bool formattedTextIsPlain =
+        !report_text::BreaksCsvLine(ODBCColumn::kFormattedTextCharacters, m_delimiter, m_quote);
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
         bool readable = true;
@@ -53,11 +56,15 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
                 everySetRead = false;
             }
         }
+        std::vector<CsvField> fields;
         std::string line;
         std::string text;
         SQLRETURN fetched = SQL_NO_DATA;
         while (readable && IsSqlSuccess(fetched = m_statement->Fetch())) {
-            BuildCsvDataLine(line, text);
+            if (fields.empty()) {
+                fields = CsvFields(formattedTextIsPlain);
+            }
+            BuildCsvDataLine(fields, line, text);
             file.WriteText(line);
             ++m_rowCounter;
         }
@@ -84,27 +91,49 @@ std::string ODBCReport::CsvHeadingLine() const {
     return line;
 }
 
-void ODBCReport::BuildCsvDataLine(std::string& line, std::string& text) const {
-    line.clear();
+std::vector<ODBCReport::CsvField> ODBCReport::CsvFields(bool formattedTextIsPlain) const {
+    std::vector<CsvField> fields;
     for (int index = 0; index < m_statement->m_boundColumns; ++index) {
         const ODBCColumn* column = Column(index);
-        bool quoted = m_quoteAll || column->IsTextType();
-        if (!quoted && column->m_sqlType == SQL_BIT) {
-            bool isNull = !column->m_indicators.empty() && column->m_indicators[0] == SQL_NULL_DATA;
-            if (!isNull && !column->m_data.empty()) {
-                line += std::to_string(static_cast<unsigned>(column->m_data[0]));
+        CsvField::Kind kind = CsvField::kQuoted;
+        if (!m_quoteAll && !column->IsTextType()) {
+            kind = column->m_sqlType == SQL_BIT                         ? CsvField::kBitNumber
+                   : formattedTextIsPlain && column->HasFormattedText() ? CsvField::kPlain
+                                                                        : CsvField::kChecked;
+        }
+        fields.push_back({column, kind});
+    }
+    return fields;
+}
+
+void ODBCReport::BuildCsvDataLine(const std::vector<CsvField>& fields, std::string& line,
+                                  std::string& text) const {
+    line.clear();
+    for (const CsvField& field : fields) {
+        const ODBCColumn* column = field.column;
+        switch (field.kind) {
+            case CsvField::kBitNumber: {
+                bool isNull =
+                    !column->m_indicators.empty() && column->m_indicators[0] == SQL_NULL_DATA;
+                if (!isNull && !column->m_data.empty()) {
+                    line += std::to_string(static_cast<unsigned>(column->m_data[0]));
+                }
+                break;
             }
-        } else {
-            text.clear();
-            column->AppendText(0, text);
-            if (!quoted) {
-                quoted = report_text::BreaksCsvLine(text, m_delimiter, m_quote);
-            }
-            if (quoted) {
-                report_text::AppendQuotedCsvField(line, text, m_quote);
-            } else {
-                line += text;
-            }
+            case CsvField::kPlain:
+                column->AppendText(0, line);
+                break;
+            case CsvField::kQuoted:
+            case CsvField::kChecked:
+                text.clear();
+                column->AppendText(0, text);
+                if (field.kind == CsvField::kQuoted ||
+                    report_text::BreaksCsvLine(text, m_delimiter, m_quote)) {
+                    report_text::AppendQuotedCsvField(line, text, m_quote);
+                } else {
+                    line += text;
+                }
+                break;
         }
         line += m_delimiter;
     }

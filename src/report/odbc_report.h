@@ -45,9 +45,23 @@ class ODBCReport {
     // CSV
     bool WriteCsvResultSets(ReportFile& file);
     std::string CsvHeadingLine() const;
+    // How a column's value goes into a line; the same for every row of a result set.
+    struct CsvField {
+        enum Kind {
+            kBitNumber,  // the byte as a number
+            kPlain,      // as it is: nothing in it can break the line
+            kQuoted,
+            kChecked,  // quoted only if it would break the line
+        };
+        const ODBCColumn* column;
+        Kind kind;
+    };
+    // formattedTextIsPlain: no character of a number, date or time text breaks a line.
+    std::vector<CsvField> CsvFields(bool formattedTextIsPlain) const;
     // Rows are built in buffers that live as long as the result set, so that a row costs no
     // allocation: line receives the whole line, text holds one value at a time.
-    void BuildCsvDataLine(std::string& line, std::string& text) const;
+    void BuildCsvDataLine(const std::vector<CsvField>& fields, std::string& line,
+                          std::string& text) const;
     // HTML
     void WriteHtmlHead(ReportFile& file, const std::string& fileName) const;
     void MoveToInsertPlace(ReportFile& file) const;

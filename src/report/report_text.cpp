@@ -4,7 +4,53 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr uint64_t kEveryByte = 0x0101010101010101;
+constexpr uint64_t kHighBits = 0x8080808080808080;
+
+bool NeedsCsvEscape(char c, char quote) {
+    auto code = static_cast<unsigned char>(c);
+    return (code >= 1 && code <= 31) || c == quote;
+}
+
+// Whether one of the eight bytes at p may be a control character or the quote: never false
+// when one is, true also for a NUL byte. Looks at eight bytes with a few instructions.
+bool MayNeedCsvEscape(const char* p, uint64_t quotes) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof(word));
+    const uint64_t below32 = (word - kEveryByte * 32) & ~word & kHighBits;
+    const uint64_t other = word ^ quotes;
+    const uint64_t isQuote = (other - kEveryByte) & ~other & kHighBits;
+    return (below32 | isQuote) != 0;
+}
+
+const char* FindCsvEscape(const char* p, const char* end, char quote) {
+    const uint64_t quotes = kEveryByte * static_cast<unsigned char>(quote);
+    while (p != end) {
+        if (end - p >= 8 && !MayNeedCsvEscape(p, quotes)) {
+            p += 8;
+            continue;
+        }
+        const char* const block = p + std::min<std::ptrdiff_t>(8, end - p);
+        for (; p != block; ++p) {
+            if (NeedsCsvEscape(*p, quote)) {
+                return p;
+            }
+        }
+    }
+    return end;
+}
+
+void AppendRange(std::string& out, const char* begin, const char* end) {
+    out.append(begin, static_cast<std::size_t>(end - begin));
+}
+
+}  // namespace
 
 namespace report_text {
 
@@ -13,15 +59,12 @@ void AppendQuotedCsvField(std::string& out, std::string_view text, char quote) {
     // Runs without anything to escape are copied whole; most values are one such run.
     const char* run = text.data();
     const char* const end = run + text.size();
-    for (const char* next = run; next != end; ++next) {
-        auto code = static_cast<unsigned char>(*next);
-        bool control = code >= 1 && code <= 31;
-        if (!control && *next != quote) {
-            continue;
-        }
-        out.append(run, next);
+    for (const char* next = FindCsvEscape(run, end, quote); next != end;
+         next = FindCsvEscape(run, end, quote)) {
+        AppendRange(out, run, next);
         run = next + 1;
-        if (control) {
+        auto code = static_cast<unsigned char>(*next);
+        if (code >= 1 && code <= 31) {
             const char escape[] = {'\\', '0', static_cast<char>('0' + code / 8),
                                    static_cast<char>('0' + code % 8)};
             out.append(escape, sizeof(escape));
@@ -30,7 +73,7 @@ void AppendQuotedCsvField(std::string& out, std::string_view text, char quote) {
             out += quote;
         }
     }
-    out.append(run, end);
+    AppendRange(out, run, end);
     out += quote;
 }
 

@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -79,6 +84,29 @@ const TextCase kTextCases[] = {
     {"DoubleNegativeSmall", SQL_DOUBLE, 15, Bytes(-0.125), "-0.125000"},
     {"DoubleTenth", SQL_DOUBLE, 15, Bytes(0.1), "0.100000"},
     {"DoubleLarge", SQL_DOUBLE, 15, Bytes(1e20), "100000000000000000000.000000"},
+    {"DoubleZero", SQL_DOUBLE, 15, Bytes(0.0), "0.000000"},
+    {"DoubleNegativeZero", SQL_DOUBLE, 15, Bytes(-0.0), "-0.000000"},
+    {"DoubleNegativeRoundsToZero", SQL_DOUBLE, 15, Bytes(-1e-7), "-0.000000"},
+    {"DoubleTieToEvenDown", SQL_DOUBLE, 15, Bytes(0.0078125), "0.007812"},
+    {"DoubleTieToEvenUp", SQL_DOUBLE, 15, Bytes(0.0234375), "0.023438"},
+    {"DoubleTieAboveAMillion", SQL_DOUBLE, 15, Bytes(1000000.0078125), "1000000.007812"},
+    {"DoubleJustBelowHalfAMillionth", SQL_DOUBLE, 15, Bytes(5e-7), "0.000000"},
+    {"DoubleRoundsIntoTheWholePart", SQL_DOUBLE, 15, Bytes(0.9999995), "1.000000"},
+    {"DoubleNegativeCarry", SQL_DOUBLE, 15, Bytes(-999999.99999951), "-1000000.000000"},
+    {"DoubleTwoToMinusTwenty", SQL_DOUBLE, 15, Bytes(0x1p-20), "0.000001"},
+    {"DoubleSubnormal", SQL_DOUBLE, 15, Bytes(5e-324), "0.000000"},
+    {"DoubleNegativeSubnormal", SQL_DOUBLE, 15, Bytes(-1e-320), "-0.000000"},
+    {"DoubleManyDigits", SQL_DOUBLE, 15, Bytes(123456789012.345678), "123456789012.345673"},
+    {"DoubleHalfAtTheLastBit", SQL_DOUBLE, 15, Bytes(4503599627370495.5), "4503599627370495.500000"},
+    {"DoubleLargestBelowTwoTo64", SQL_DOUBLE, 15, Bytes(0x1.fffffffffffffp63),
+     "18446744073709549568.000000"},
+    {"DoubleTwoTo64", SQL_DOUBLE, 15, Bytes(0x1p64), "18446744073709551616.000000"},
+    {"DoubleInfinity", SQL_DOUBLE, 15, Bytes(std::numeric_limits<double>::infinity()), "inf"},
+    {"DoubleNegativeInfinity", SQL_DOUBLE, 15, Bytes(-std::numeric_limits<double>::infinity()),
+     "-inf"},
+    {"DoubleNaN", SQL_DOUBLE, 15, Bytes(std::numeric_limits<double>::quiet_NaN()), "nan"},
+    {"DoubleNegativeNaN", SQL_DOUBLE, 15, Bytes(-std::numeric_limits<double>::quiet_NaN()),
+     "-nan"},
     {"IntegerMax", SQL_INTEGER, 10, Bytes(int32_t{2147483647}), "2147483647"},
     {"IntegerMin", SQL_INTEGER, 10, Bytes(int32_t{-2147483647 - 1}), "-2147483648"},
     {"SmallIntMin", SQL_SMALLINT, 5, Bytes(int16_t{-32768}), "-32768"},
@@ -92,6 +120,16 @@ const TextCase kTextCases[] = {
     {"OldTime", SQL_TIME, 8, Bytes(SQL_TIME_STRUCT{5, 6, 7}), "05:06:07"},
     {"TypeTimestamp", SQL_TYPE_TIMESTAMP, 23, Bytes(Stamp(2011)), "2011-03-04 05:06:07.000"},
     {"OldTimestamp", SQL_TIMESTAMP, 23, Bytes(Stamp(2011)), "2011-03-04 05:06:07.000"},
+    {"TimestampYearZero", SQL_TYPE_TIMESTAMP, 23, Bytes(Stamp(0)), "0000-03-04 05:06:07.000"},
+    {"TimestampYear9999", SQL_TYPE_TIMESTAMP, 23, Bytes(Stamp(9999)), "9999-03-04 05:06:07.000"},
+    {"TimestampFiveDigitYear", SQL_TYPE_TIMESTAMP, 23, Bytes(Stamp(12345)),
+     "12345-03-04 05:06:07.000"},
+    {"TimestampNegativeYear", SQL_TYPE_TIMESTAMP, 23, Bytes(Stamp(-44)),
+     "-044-03-04 05:06:07.000"},
+    {"TimestampFieldsOutOfRange", SQL_TYPE_TIMESTAMP, 23,
+     Bytes(SQL_TIMESTAMP_STRUCT{7, 13, 100, 24, 60, 65535, 999999999}),
+     "0007-13-100 24:60:65535.000"},
+    {"DateYearOneDigit", SQL_TYPE_DATE, 10, Bytes(SQL_DATE_STRUCT{5, 1, 9}), "0005-01-09"},
     {"Guid", SQL_GUID, 36, Bytes(kGuid), "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}"},
     {"TypeTimeIsUnhandled", SQL_TYPE_TIME, 8, "", "[when -- unknown m_data type 92]"},
     {"DriverSpecific", -150, 8, "", "[when -- unknown m_data type -150]"},
@@ -135,6 +173,41 @@ INSTANTIATE_TEST_SUITE_P(Values, ColumnTextTest,
                              return std::string(std::get<0>(info.param).name) + "_rows" +
                                     std::to_string(std::get<1>(info.param));
                          });
+
+// Bit patterns from every part of the range: each exponent with mantissas of few and many bits.
+std::vector<double> DoubleSweep() {
+    std::vector<double> values;
+    uint64_t state = 0x9E3779B97F4A7C15u;
+    for (uint64_t biased = 0; biased < 0x7FF; ++biased) {
+        for (int i = 0; i < 24; ++i) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            uint64_t mantissa = state >> 12;
+            if (i % 3 == 1) {
+                mantissa &= ~uint64_t{0} << (state % 52);  // short mantissas make exact ties
+            }
+            const uint64_t bits = (static_cast<uint64_t>(i % 2) << 63) | (biased << 52) | mantissa;
+            double value;
+            std::memcpy(&value, &bits, sizeof(value));
+            values.push_back(value);
+        }
+    }
+    return values;
+}
+
+TEST(ColumnTextDoubleTest, MatchesTheGeneralFixedConversionEverywhere) {
+    auto column = MakeColumn(SQL_DOUBLE, 15, 1);
+    int checked = 0;
+    for (double value : DoubleSweep()) {
+        char expected[512];
+        auto result = std::to_chars(std::begin(expected), std::end(expected), value,
+                                    std::chars_format::fixed, 6);
+        ASSERT_EQ(result.ec, std::errc());
+        PutValue(*column, 0, Bytes(value), 8);
+        ASSERT_EQ(column->GetText(0), std::string(expected, result.ptr)) << std::hexfloat << value;
+        ++checked;
+    }
+    EXPECT_GT(checked, 40000);
+}
 
 struct NullCase {
     const char* name;

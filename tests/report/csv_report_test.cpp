@@ -137,6 +137,43 @@ TEST_F(ScriptedCsvTest, UnquotedFieldThatWouldSplitTheLineIsQuoted) {
               "\"two\\012lines\",4.000000\r\n");
 }
 
+struct FormattedSplitCase {
+    const char* name;
+    char delimiter;
+    char quote;
+    const char* expected;
+};
+
+class FormattedSplitTest : public ScriptedCsvTest,
+                           public ::testing::WithParamInterface<FormattedSplitCase> {};
+
+// Numbers, times and timestamps are unquoted, until a delimiter or quote is one of their
+// characters.
+TEST_P(FormattedSplitTest, NumberAndTimeTextsAreQuotedWhenTheyWouldSplit) {
+    const FormattedSplitCase& test = GetParam();
+    EXPECT_EQ(Csv("script: result(i INTEGER, d DOUBLE, s TIMESTAMP) "
+                  "row(-7, 2.5, '2011-03-04 05:06:07')",
+                  [&](ODBCReport& report) {
+                      report.m_delimiter = test.delimiter;
+                      report.m_quote = test.quote;
+                      report.m_header = false;
+                  }),
+              test.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Delimiters, FormattedSplitTest,
+    ::testing::Values(
+        FormattedSplitCase{"Comma", ',', '"', "-7,2.500000,2011-03-04 05:06:07.000\r\n"},
+        FormattedSplitCase{"Point", '.', '"', "-7.\"2.500000\".\"2011-03-04 05:06:07.000\"\r\n"},
+        FormattedSplitCase{"Blank", ' ', '"', "-7 2.500000 \"2011-03-04 05:06:07.000\"\r\n"},
+        FormattedSplitCase{"Colon", ':', '"', "-7:2.500000:\"2011-03-04 05:06:07.000\"\r\n"},
+        FormattedSplitCase{"Minus", '-', '"', "\"-7\"-2.500000-\"2011-03-04 05:06:07.000\"\r\n"},
+        FormattedSplitCase{"Digit", '0', '"', "-70\"2.500000\"0\"2011-03-04 05:06:07.000\"\r\n"},
+        FormattedSplitCase{"DigitQuote", ',', '5',
+                           "-7,52.55000005,52011-03-04 055:06:07.0005\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ScriptedCsvTest, FailingMoreResultsFailsAfterWritingEverything) {
     std::string path = dir.File("out.csv");
     EXPECT_FALSE(Report("script: result(a INTEGER) row(1) fail(MoreResults, diag(HY000, 7, gone))",

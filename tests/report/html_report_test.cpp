@@ -158,6 +158,53 @@ TEST(ReportTextTest, QuotedFieldEscapesControlsAndDoublesQuotes) {
     EXPECT_EQ(report_text::QuotedCsvField("it's", '\''), "'it''s'");
 }
 
+struct QuotedFieldCase {
+    const char* name;
+    std::string text;
+    char quote;
+    std::string expected;
+};
+
+// Texts are looked at eight bytes at a time: what needs escaping must be found at every place
+// of such a block, behind a NUL and among bytes above 127.
+const QuotedFieldCase kQuotedFieldCases[] = {
+    {"Empty", "", '"', "\"\""},
+    {"SevenPlain", "abcdefg", '"', "\"abcdefg\""},
+    {"QuoteFirst", "\"bcdefghij", '"', "\"\"\"bcdefghij\""},
+    {"QuoteLastOfBlock", "abcdefg\"ij", '"', "\"abcdefg\"\"ij\""},
+    {"QuoteFirstOfSecondBlock", "abcdefgh\"j", '"', "\"abcdefgh\"\"j\""},
+    {"ControlLastOfSecondBlock", "abcdefghijklmno\x1f", '"', "\"abcdefghijklmno\\037\""},
+    {"ControlInShortTail", std::string(17, 'x') + "\n", '"',
+     "\"" + std::string(17, 'x') + "\\012\""},
+    {"ControlBehindNul", std::string("ab\0cdefg\th", 10), '"',
+     "\"" + std::string("ab\0cdefg", 8) + "\\011h\""},
+    {"HighBytesAndDelete", "\xC3\xA9\xE2\x82\xAC\x7F\x80\xFF\xA0\x9F", '"',
+     "\"\xC3\xA9\xE2\x82\xAC\x7F\x80\xFF\xA0\x9F\""},
+    {"SpaceIsNotControl", "        ", '"', "\"        \""},
+    {"EveryEscapeInOneBlock", "\x01\"\x02\"\x1e\"\x1f\"", '"',
+     "\"\\001\"\"\\002\"\"\\036\"\"\\037\"\"\""},
+    {"QuoteInHighRange",
+     "ab\xE9"
+     "cdefgh\xE9",
+     '\xE9',
+     "\xE9"
+     "ab\xE9\xE9"
+     "cdefgh\xE9\xE9\xE9"},
+    {"ControlQuoteIsEscapedNotDoubled", "a\tb", '\t', "\ta\\011b\t"},
+};
+
+class QuotedFieldTest : public ::testing::TestWithParam<QuotedFieldCase> {};
+
+TEST_P(QuotedFieldTest, EscapesWhereverTheCharacterStands) {
+    const QuotedFieldCase& c = GetParam();
+    EXPECT_EQ(report_text::QuotedCsvField(c.text, c.quote), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, QuotedFieldTest, ::testing::ValuesIn(kQuotedFieldCases),
+                         [](const ::testing::TestParamInfo<QuotedFieldCase>& info) {
+                             return info.param.name;
+                         });
+
 TEST(ReportTextTest, InsertPlaceIsWhereTheMarkerStands) {
     std::string marker = report_text::kInsertMarker;
     EXPECT_EQ(report_text::InsertPlace("abc" + marker + "3 -->", 100), 103);
