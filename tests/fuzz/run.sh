@@ -20,7 +20,7 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds == 0)); then
     exit 2
 fi
 build_dir=${QUERIMO_FUZZ_BUILD_DIR:-$repo/build-fuzz}
-targets=${QUERIMO_FUZZ_TARGETS:-command_line csv_field html_cell insert_place log_path utf16 row_text}
+targets=${QUERIMO_FUZZ_TARGETS:-command_line csv_field html_cell insert_place log_path utf16 row_text value_text}
 werror=OFF
 [[ ${QUERIMO_WERROR:-0} == 1 ]] && werror=ON
 
