@@ -195,7 +195,6 @@ void QueryRun::Pump(int rowsInSet, SQLLEN reportedRows) {
         const double percent = rowsInSet / static_cast<double>(reportedRows) * 100.0;
         m_progress->SetPercent(static_cast<int>(std::min(percent, 1000.0)));
     }
-    m_grid.Flush();
     m_progress->PumpMessages();
     if (m_stop) {
         m_grid.InsertLine(m_line + 1, std::vector<std::string>{LineNumberText(m_line + 2),
