@@ -7,16 +7,27 @@
 #include "ui/wait_progress_dlg.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <iterator>
 
 namespace {
 
 constexpr int kPumpInterval = 10;
 constexpr int kCountColumnWidth = 100;
 
+// Like "%02d", into text's own storage: one of these is made for every fetched row.
+void WriteLineNumber(int number, std::string& text) {
+    char digits[16];
+    char* end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    text.assign(digits, end);
+    if (number >= 0 && number < 10) {
+        text.insert(text.begin(), '0');
+    }
+}
+
 std::string LineNumberText(int number) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "%02d", number);
+    std::string text;
+    WriteLineNumber(number, text);
     return text;
 }
 
@@ -176,14 +187,15 @@ void QueryRun::InsertSubHeading() {
 void QueryRun::InsertDataLine() {
     const int columns = m_statement.m_boundColumns;
     m_cells.resize(static_cast<std::size_t>(columns) + 1);
-    m_cells[0] = {LineNumberText(m_lineNumber), false};
+    WriteLineNumber(m_lineNumber, m_cells[0].text);
+    m_cells[0].isNull = false;
     for (int i = 0; i < columns; ++i) {
         const ODBCColumn* column = querimo::BoundColumn(m_statement, i);
         querimo::GridCell& cell = m_cells[static_cast<std::size_t>(i) + 1];
+        // Written into the cell's own storage, which the next row reuses.
+        cell.text.clear();
         if (column != nullptr) {
-            m_statement.m_buffer->GetText(cell.text, i, 0);
-        } else {
-            cell.text.clear();
+            column->AppendText(0, cell.text);
         }
         cell.isNull = cell.text.empty() && IsNullValue(column);
     }
@@ -195,7 +207,6 @@ void QueryRun::Pump(int rowsInSet, SQLLEN reportedRows) {
         const double percent = rowsInSet / static_cast<double>(reportedRows) * 100.0;
         m_progress->SetPercent(static_cast<int>(std::min(percent, 1000.0)));
     }
-    m_grid.Flush();
     m_progress->PumpMessages();
     if (m_stop) {
         m_grid.InsertLine(m_line + 1, std::vector<std::string>{LineNumberText(m_line + 2),

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,13 +44,33 @@ class GridLineStore {
         std::string_view text;
         bool isNull = false;
     };
+    // A block of line bytes that never moves, so that lines can point into it.
+    class Chunk {
+      public:
+        // At least capacity bytes.
+        explicit Chunk(std::size_t capacity);
+        const char* Data() const { return m_bytes.get(); }
+        std::size_t Size() const { return m_size; }
+        std::size_t Capacity() const { return m_capacity; }
+        // Where size more bytes go; the caller has made sure there is room for them.
+        char* Extend(std::size_t size);
+
+      private:
+        struct Free {
+            void operator()(char* bytes) const { std::free(bytes); }
+        };
+        std::unique_ptr<char[], Free> m_bytes;
+        std::size_t m_size = 0;
+        std::size_t m_capacity = 0;
+    };
+
     template <typename Cells, typename Access>
     void InsertEncoded(std::size_t position, const Cells& cells, Access access);
     // Room for `size` more bytes in one chunk; returns where they go.
     LineRef Reserve(std::size_t size);
     CellRef Find(std::size_t line, std::size_t column) const;
 
-    std::vector<std::string> m_chunks;
+    std::vector<Chunk> m_chunks;
     std::vector<LineRef> m_lines;
 };
 

@@ -6,6 +6,18 @@
 
 namespace querimo {
 
+namespace {
+
+// The least time between two announcements of lines added at the end (milliseconds).
+constexpr int kFlushInterval = 100;
+
+}  // namespace
+
+ResultGridModel::ResultGridModel(QObject* parent) : QAbstractTableModel(parent) {
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] { Flush(); });
+}
+
 int ResultGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_shownLines;
 }
@@ -106,12 +118,18 @@ void ResultGridModel::ScheduleFlush() {
         return;
     }
     m_flushScheduled = true;
+    const qint64 wait = m_sinceFlush.isValid() ? kFlushInterval - m_sinceFlush.elapsed() : 0;
+    if (wait > 0) {
+        m_flushTimer.start(static_cast<int>(wait));
+        return;
+    }
     QMetaObject::invokeMethod(
         this, [this] { Flush(); }, Qt::QueuedConnection);
 }
 
 void ResultGridModel::Flush() {
     m_flushScheduled = false;
+    m_flushTimer.stop();
     const int total = LineCount();
     if (total == m_shownLines) {
         return;
@@ -119,6 +137,7 @@ void ResultGridModel::Flush() {
     beginInsertRows(QModelIndex(), m_shownLines, total - 1);
     m_shownLines = total;
     endInsertRows();
+    m_sinceFlush.restart();
 }
 
 std::string ResultGridModel::Cell(int line, int column) const {

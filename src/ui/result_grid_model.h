@@ -2,11 +2,13 @@
 // The result grid's data: headings and lines of 8-bit cell texts, shown through Qt only when
 // painted, so a copied cell gives back exactly the bytes the driver delivered. Lines reach the
 // view in batches: those added at the end are announced together at the next Flush, which runs
-// by itself once events are processed.
+// by itself once events are processed, at most a few times a second while lines stream in.
 
 #include "ui/grid_line_store.h"
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <string>
 #include <string_view>
@@ -22,7 +24,7 @@ inline constexpr int kNullCellRole = Qt::UserRole + 1;
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit ResultGridModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -64,6 +66,10 @@ class ResultGridModel : public QAbstractTableModel {
     // Lines the view knows; the others are at the end.
     int m_shownLines = 0;
     bool m_flushScheduled = false;
+    // Announcing lines makes the view lay itself out again, which costs more the more lines it
+    // has, so a flush that comes soon after the last one waits for this timer.
+    QTimer m_flushTimer;
+    QElapsedTimer m_sinceFlush;
 };
 
 // Font, row height, NULL placeholder and header settings of a view showing the grid; call it

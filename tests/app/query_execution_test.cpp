@@ -460,6 +460,43 @@ TEST_F(QueryExecutionTest, QuitRequestDuringAFetchEndsItAndIsKeptForLater) {
     EXPECT_EQ(afterwards.caught, 1);
 }
 
+// The view hears of streamed lines in batches; however a run ends, it knows every line made,
+// and during the run it never knows of more.
+TEST_F(QueryExecutionTest, TheGridShowsEveryLineMadeHoweverTheRunEnds) {
+    struct Case {
+        const char* name;
+        const char* sql;
+        int cancelAtPump;  // 0: never
+        Texts last;        // Unless cancelled.
+    };
+    const Case cases[] = {
+        {"AllRows", "script: result(n INTEGER) rows(987)", 0, {"987", "987"}},
+        {"RowLimit", "script: result(n INTEGER) rows(1234)", 0, {"1000", "1000"}},
+        {"Cancelled", "script: result(n INTEGER) rows(1000) delay(1)", 37, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto window = OpenDriverWindow();
+        const querimo::ResultGridModel& grid = *window->m_resultList;
+        int pumps = 0;
+        bool neverAhead = true;
+        Execute(*window, c.sql, [&](CWaitProgressDlg& progress) {
+            neverAhead = neverAhead && grid.rowCount() <= grid.LineCount();
+            if (++pumps == c.cancelAtPump) {
+                QTest::mouseClick(progress.findChild<QPushButton*>("2"), Qt::LeftButton);
+            }
+        });
+        EXPECT_TRUE(neverAhead);
+        const int lines = grid.LineCount();
+        EXPECT_EQ(grid.rowCount(), lines);
+        const Texts last =
+            c.cancelAtPump == 0 ? c.last : Texts{std::to_string(lines), "Query cancelled by user"};
+        ASSERT_GT(lines, 300);
+        EXPECT_EQ(GridLines(*window).back(), last);
+        prompt.messages.clear();
+    }
+}
+
 TEST_F(QueryExecutionTest, ProgressBarFollowsTheReportedRowCount) {
     using Values = std::map<int, int>;
     auto percentPerTen = [](auto percent) {

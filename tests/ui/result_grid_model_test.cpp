@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QImage>
 #include <QSignalSpy>
@@ -136,6 +137,50 @@ TEST_F(ResultGridModelTest, WaitingLinesAreShownOnceEventsAreProcessed) {
     QCoreApplication::processEvents();
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(model.rowCount(), 2);
+}
+
+// Lines that stream in while events are processed often reach the view in a few batches, not
+// one per processing, and the batches together announce every line once, in order.
+TEST_F(ResultGridModelTest, StreamingLinesAreAnnouncedInFewBatchesThatCoverThemAll) {
+    struct Case {
+        const char* name;
+        int shownBefore;
+        int streamed;
+    };
+    const Case cases[] = {
+        {"IntoAnEmptyGrid", 0, 200},
+        {"AfterShownLines", 3, 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResultGridModel grid;
+        grid.AddColumn("n", Qt::AlignLeft);
+        for (int i = 0; i < c.shownBefore; ++i) {
+            grid.AddLine({std::to_string(i)});
+        }
+        grid.Flush();
+        QSignalSpy inserted(&grid, &QAbstractItemModel::rowsInserted);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < c.streamed; ++i) {
+            grid.AddLine({std::to_string(c.shownBefore + i)});
+            QCoreApplication::processEvents();
+        }
+        // At most one batch at once and one per 100 ms after it.
+        EXPECT_LE(inserted.count(), 2 + clock.elapsed() / 100) << clock.elapsed();
+        const int total = c.shownBefore + c.streamed;
+        while (grid.rowCount() < total && clock.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        ASSERT_EQ(grid.rowCount(), total);
+        int next = c.shownBefore;
+        for (const QList<QVariant>& batch : inserted) {
+            EXPECT_EQ(batch[1].toInt(), next);
+            next = batch[2].toInt() + 1;
+        }
+        EXPECT_EQ(next, total);
+        EXPECT_EQ(grid.Cell(total - 1, 0), std::to_string(total - 1));
+    }
 }
 
 TEST_F(ResultGridModelTest, ALineAmongShownOnesIsAnnouncedAtItsPlace) {
