@@ -6,11 +6,11 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <unistd.h>
 
 namespace {
 
