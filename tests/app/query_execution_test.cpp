@@ -2,6 +2,7 @@
 // and PostgreSQL.
 #include "app/querimo_dlg.h"
 #include "db/odbc_statement.h"
+#include "support/quit_catcher.h"
 #include "test_driver_probe.h"
 #include "ui/result_grid_model.h"
 #include "ui/wait_progress_dlg.h"
@@ -28,23 +29,6 @@ using Texts = std::vector<std::string>;
 constexpr const char* kHundredRows =
     "with recursive c(n) as (select 1 union all select n + 1 from c where n < 100) "
     "select n from c";
-
-// Swallows the application's quit requests, so that one left pending closes nothing here.
-class QuitCatcher : public QObject {
-  public:
-    QuitCatcher() { qApp->installEventFilter(this); }
-    ~QuitCatcher() override { qApp->removeEventFilter(this); }
-    int caught = 0;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == qApp && event->type() == QEvent::Quit) {
-            ++caught;
-            return true;
-        }
-        return false;
-    }
-};
 
 class QueryExecutionTest : public WindowTest {
   protected:

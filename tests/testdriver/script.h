@@ -16,7 +16,7 @@ namespace querimo::testodbc {
 // A value as written in the script; empty for NULL.
 using ScriptValue = std::optional<std::string>;
 
-struct ColumnSpec {
+struct ScriptColumn {
     std::string name;
     SQLSMALLINT sqlType = SQL_INTEGER;
     SQLULEN columnSize = 0;
@@ -24,8 +24,8 @@ struct ColumnSpec {
     SQLSMALLINT nullable = SQL_NULLABLE;
 };
 
-struct ResultSpec {
-    std::vector<ColumnSpec> columns;
+struct ScriptResult {
+    std::vector<ScriptColumn> columns;
     std::vector<std::vector<ScriptValue>> rows;
     // Rows made on the fly after the written ones; every value is the row number.
     long long generatedRows = 0;
@@ -36,7 +36,7 @@ struct ResultSpec {
 };
 
 struct Script {
-    std::vector<ResultSpec> results;
+    std::vector<ScriptResult> results;
     std::vector<CallRule> rules;     // apply whatever result set is current
     std::optional<SQLLEN> rowCount;  // for a statement without result sets
     std::map<SQLUSMALLINT, ScriptValue> outputParameters;

@@ -116,7 +116,7 @@ class ScriptParser {
     }
 
     void ParseResult() {
-        ResultSpec result;
+        ScriptResult result;
         ParseList([&] { result.columns.push_back(ParseColumn()); });
         if (result.columns.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) {
             Fail("too many columns");
@@ -124,7 +124,7 @@ class ScriptParser {
         script_.results.push_back(std::move(result));
     }
 
-    ResultSpec& ResultWithColumns(std::string_view directive) {
+    ScriptResult& ResultWithColumns(std::string_view directive) {
         if (script_.results.empty() || script_.results.back().columns.empty()) {
             Fail(std::string(directive) + "() needs a result(...) with columns before it");
         }
@@ -132,7 +132,7 @@ class ScriptParser {
     }
 
     void ParseRow() {
-        ResultSpec& result = ResultWithColumns("row");
+        ScriptResult& result = ResultWithColumns("row");
         if (result.generatedRows > 0) {
             Fail("row() after rows(): write the rows first");
         }
@@ -146,7 +146,7 @@ class ScriptParser {
     }
 
     void ParseRows() {
-        ResultSpec& result = ResultWithColumns("rows");
+        ScriptResult& result = ResultWithColumns("rows");
         result.generatedRows += ParseInteger("row count", 0, kMaxGeneratedRows);
         Expect(')');
     }
@@ -272,8 +272,8 @@ class ScriptParser {
         }
     }
 
-    ColumnSpec ParseColumn() {
-        ColumnSpec column;
+    ScriptColumn ParseColumn() {
+        ScriptColumn column;
         SkipSpace();
         column.name = Peek('\'') ? ParseQuoted() : ReadWord();
         if (column.name.empty()) {
@@ -317,7 +317,7 @@ class ScriptParser {
                                                      std::numeric_limits<SQLSMALLINT>::max()));
     }
 
-    void ParseNullability(ColumnSpec& column) {
+    void ParseNullability(ScriptColumn& column) {
         SkipSpace();
         if (Peek(',') || Peek(')')) {
             return;
@@ -566,11 +566,11 @@ class ScriptParser {
 };
 
 Script DefaultQuery() {
-    ColumnSpec column;
+    ScriptColumn column;
     column.name = "1";
     column.sqlType = SQL_INTEGER;
     column.columnSize = DefaultShapeOf(SQL_INTEGER).columnSize;
-    ResultSpec result;
+    ScriptResult result;
     result.columns.push_back(column);
     result.rows.push_back({ScriptValue("1")});
     Script script;

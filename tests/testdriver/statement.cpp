@@ -59,7 +59,7 @@ const CallRule* Statement::FindScriptedRule(std::string_view call,
         return nullptr;
     }
     if (IsResultScopedCall(call)) {
-        if (const ResultSpec* result = CurrentResult()) {
+        if (const ScriptResult* result = CurrentResult()) {
             if (const CallRule* rule = FindRule(result->rules, call, number)) {
                 return rule;
             }
@@ -79,7 +79,7 @@ const CallRule* Statement::FindScriptedRule(std::string_view call,
 
 // Before execution the first result set is described, as a prepared
 // statement's metadata is.
-const ResultSpec* Statement::CurrentResult() const {
+const ScriptResult* Statement::CurrentResult() const {
     if (!script_ || script_->results.empty() || phase_ == Phase::Allocated) {
         return nullptr;
     }
@@ -90,12 +90,12 @@ const ResultSpec* Statement::CurrentResult() const {
 }
 
 bool Statement::OnRow() const {
-    const ResultSpec* result = phase_ == Phase::Executed ? CurrentResult() : nullptr;
+    const ScriptResult* result = phase_ == Phase::Executed ? CurrentResult() : nullptr;
     return result != nullptr && currentRow_ >= 1 && currentRow_ <= result->TotalRows();
 }
 
 const ScriptValue& Statement::CurrentValue(size_t columnIndex) const {
-    const ResultSpec& result = *CurrentResult();
+    const ScriptResult& result = *CurrentResult();
     if (currentRow_ <= static_cast<long long>(result.rows.size())) {
         return result.rows[static_cast<size_t>(currentRow_ - 1)][columnIndex];
     }
@@ -188,7 +188,7 @@ SQLRETURN Statement::NumResultCols(SQLSMALLINT* count) {
         return SequenceError();
     }
     return Scripted("SQLNumResultCols", std::nullopt, [&]() -> SQLRETURN {
-        const ResultSpec* result = CurrentResult();
+        const ScriptResult* result = CurrentResult();
         StoreLength(count, result == nullptr ? 0 : result->columns.size());
         return SQL_SUCCESS;
     });
@@ -202,31 +202,31 @@ SQLRETURN Statement::DescribeCol(SQLUSMALLINT column, SQLCHAR* name, SQLSMALLINT
         return SequenceError();
     }
     return Scripted("SQLDescribeCol", column, [&]() -> SQLRETURN {
-        const ResultSpec* result = CurrentResult();
+        const ScriptResult* result = CurrentResult();
         if (result == nullptr || column < 1 || column > result->columns.size()) {
             return DescriptorIndexError(column);
         }
-        const ColumnSpec& spec = result->columns[column - 1];
+        const ScriptColumn& declared = result->columns[column - 1];
         if (dataType != nullptr) {
-            *dataType = spec.sqlType;
+            *dataType = declared.sqlType;
         }
         if (columnSize != nullptr) {
-            *columnSize = spec.columnSize;
+            *columnSize = declared.columnSize;
         }
         if (decimalDigits != nullptr) {
-            *decimalDigits = spec.decimalDigits;
+            *decimalDigits = declared.decimalDigits;
         }
         if (nullable != nullptr) {
-            *nullable = spec.nullable;
+            *nullable = declared.nullable;
         }
-        return ReturnText(diags, spec.name, name, bufferLength, nameLength);
+        return ReturnText(diags, declared.name, name, bufferLength, nameLength);
     });
 }
 
 SQLRETURN Statement::BindCol(SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER data,
                              SQLLEN bufferLength, SQLLEN* indicator) {
     return Scripted("SQLBindCol", column, [&]() -> SQLRETURN {
-        const ResultSpec* result = CurrentResult();
+        const ScriptResult* result = CurrentResult();
         if (column < 1 || (result != nullptr && column > result->columns.size())) {
             return DescriptorIndexError(column);
         }
@@ -268,7 +268,7 @@ SQLRETURN Statement::NumParams(SQLSMALLINT* count) {
 // The row a fetch is about is consumed even when a rule makes the fetch fail,
 // so that the next fetch moves on to the row after it.
 SQLRETURN Statement::Fetch() {
-    const ResultSpec* result = phase_ == Phase::Executed ? CurrentResult() : nullptr;
+    const ScriptResult* result = phase_ == Phase::Executed ? CurrentResult() : nullptr;
     if (result == nullptr || result->columns.empty()) {
         return CursorStateError();
     }
@@ -294,7 +294,7 @@ SQLRETURN Statement::Fetch() {
     return rc;
 }
 
-SQLRETURN Statement::DeliverRow(const ResultSpec& result) {
+SQLRETURN Statement::DeliverRow(const ScriptResult& result) {
     SQLRETURN rc = SQL_SUCCESS;
     for (const auto& [column, binding] : columnBindings_) {
         if (column > result.columns.size() ||
@@ -403,7 +403,7 @@ SQLRETURN Statement::RowCount(SQLLEN* count) {
         return SequenceError();
     }
     return Scripted("SQLRowCount", std::nullopt, [&]() -> SQLRETURN {
-        const ResultSpec* result = phase_ == Phase::Executed ? CurrentResult() : nullptr;
+        const ScriptResult* result = phase_ == Phase::Executed ? CurrentResult() : nullptr;
         const SQLLEN value = result != nullptr
                                  ? result->rowCount.value_or(result->columns.empty() ? 0 : -1)
                                  : script_->rowCount.value_or(0);

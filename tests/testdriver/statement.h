@@ -87,7 +87,7 @@ class Statement {
     template <class Work>
     SQLRETURN Scripted(std::string_view call, std::optional<long long> number, Work work);
     const CallRule* FindScriptedRule(std::string_view call, std::optional<long long> number) const;
-    const ResultSpec* CurrentResult() const;
+    const ScriptResult* CurrentResult() const;
     const ScriptValue& CurrentValue(size_t columnIndex) const;
     bool OnRow() const;
     void ResetRowState();
@@ -96,7 +96,7 @@ class Statement {
     SQLRETURN DescriptorIndexError(long long number);
     SQLRETURN RunExecute();
     SQLRETURN WriteOutputParameters();
-    SQLRETURN DeliverRow(const ResultSpec& result);
+    SQLRETURN DeliverRow(const ScriptResult& result);
     SQLRETURN ReportColumnOutcome(const WriteOutcome& outcome, SQLUSMALLINT column,
                                   SQLRETURN soFar);
     void ReportRowStatus(SQLRETURN rowResult, SQLULEN rowsFetched);

@@ -1,4 +1,5 @@
 #include "ui/wait_progress_dlg.h"
+#include "support/quit_catcher.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +14,6 @@
 #include <memory>
 
 namespace {
-
-// Swallows quit requests so that none reaches the test application, counting them.
-class QuitCatcher : public QObject {
-  public:
-    QuitCatcher() { qApp->installEventFilter(this); }
-    ~QuitCatcher() override { qApp->removeEventFilter(this); }
-    int caught = 0;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == qApp && event->type() == QEvent::Quit) {
-            ++caught;
-            return true;
-        }
-        return false;
-    }
-};
 
 class WaitProgressDlgTest : public ::testing::Test {
   protected:
