@@ -12,7 +12,6 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
         if (m_statement->m_boundColumns == 0) {
             SQLLEN count = 0;
             if (!IsSqlSuccess(m_statement->RowCount(&count))) {
-                file.Close();
                 return false;
             }
             m_rowsAffected = static_cast<int32_t>(count);
@@ -26,7 +25,10 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
         }
         bool complete = WriteCsvResultSets(file);
         m_rowsAffected = m_rowCounter;
-        file.Close();
+        // A short result must not take the place of what the file held.
+        if (complete) {
+            file.Close();
+        }
         return complete;
     } catch (const ReportFileError& error) {
         RaiseFileError(error.what(), "ODBCReport::OutputCSV");

@@ -12,7 +12,8 @@
 namespace {
 
 // Only this much of a page's end is searched for the marker.
-constexpr int64_t kMarkerSearchBytes = 512;
+constexpr int64_t kMarkerSearchBytes = 64 * 1024;
+constexpr const char* kPageEnd = "</html>";
 
 const char* const kNoticeBlock =
     "<table border=0 width=\"100%\">\n<tr>\n<td class=header height=12 width=\"100%\"></td>\n"
@@ -42,7 +43,10 @@ bool ODBCReport::OutputHTML(const std::string& fileName) {
         bool complete = WriteHtmlResultSets(file);
         m_rowsAffected = m_rowCounter;
         WriteHtmlEnd(file);
-        file.Close();
+        // A short result must not take the place of what the file held.
+        if (complete) {
+            file.Close();
+        }
         return complete;
     } catch (const ReportFileError& error) {
         RaiseFileError(error.what(), "ODBCReport::OutputHTML");
@@ -75,18 +79,23 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
 }
 
 void ODBCReport::MoveToInsertPlace(ReportFile& file) const {
-    int64_t size = file.Size();
+    int64_t size = file.PreviousSize();
     // A page shorter than the search window is searched from its start.
     int64_t start = std::max<int64_t>(0, size - kMarkerSearchBytes);
-    file.Seek(start);
-    std::string tail = file.Read(static_cast<std::size_t>(size - start));
+    std::string tail = file.ReadPrevious(start, static_cast<std::size_t>(size - start));
     int64_t place = report_text::InsertPlace(tail, start);
-    if (place >= 0) {
-        file.Truncate(place);
-        file.Seek(place);
-    } else {
-        file.Seek(size);
+    if (place < 0) {
+        file.KeepPrevious(size, size);
+        return;
     }
+    // Log lines of a failed append stand after the page's end; they stay after the new end.
+    int64_t resumeAt = size;
+    std::string::size_type pageEnd = tail.find(kPageEnd, static_cast<std::size_t>(place - start));
+    if (pageEnd != std::string::npos) {
+        std::string::size_type next = tail.find('\n', pageEnd);
+        resumeAt = next == std::string::npos ? size : start + static_cast<int64_t>(next) + 1;
+    }
+    file.KeepPrevious(place, resumeAt);
 }
 
 bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
