@@ -1,5 +1,6 @@
 #include "db/odbc_connect.h"
 
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -25,6 +26,12 @@ constexpr const char* kDriverConnectCall =
     "sizeof(outConnStr), &stringLength2Ptr, driverCompletion)";
 
 }  // namespace
+
+std::atomic<SQLULEN> ODBCConnect::s_loginTimeout{ODBCConnect::kDefaultLoginTimeout};
+
+void ODBCConnect::SetLoginTimeout(SQLULEN seconds) {
+    s_loginTimeout = seconds;
+}
 
 void ODBCConnect::SetPromptHook(ConnectPromptHook hook) {
     std::lock_guard lock(HookMutex());
@@ -53,6 +60,12 @@ ODBCConnect::ODBCConnect(SQLHWND hWnd, const char* inConnStr, SQLUSMALLINT drive
             connectString = std::move(*chosen);
         }
     }
+    // A server that accepts the connection and never answers must not hold the program forever.
+    m_retcode = CheckReturn(
+        SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(SQLULEN{s_loginTimeout}), SQL_IS_UINTEGER),
+        "::SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT, (SQLPOINTER)s_loginTimeout, "
+        "SQL_IS_UINTEGER)");
     ret = DriverConnect(connectString.c_str(), completion);
     m_retcode = CheckReturn(ret, kDriverConnectCall);
 }

@@ -3,6 +3,7 @@
 
 #include "db/odbc_base.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,6 +39,10 @@ class ODBCConnect : public ODBCBase {
     void Disconnect();
 
     static void SetPromptHook(ConnectPromptHook hook);
+    // Seconds a connection may take before it is given up, for every later connection; 0 waits
+    // as long as the driver does.
+    static void SetLoginTimeout(SQLULEN seconds);
+    static constexpr SQLULEN kDefaultLoginTimeout = 30;
 
     SQLHDBC m_dbc = nullptr;
     int32_t* m_refCount = nullptr;
@@ -45,5 +50,6 @@ class ODBCConnect : public ODBCBase {
     bool m_connected = false;
 
   private:
+    static std::atomic<SQLULEN> s_loginTimeout;
     SQLRETURN DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion);
 };
