@@ -261,7 +261,16 @@ TEST_F(BatchRunTest, KilledRunLeavesThePreviousFile) {
         kill(run, SIGKILL);
         EXPECT_EQ(Finish(run).status, 128 + SIGKILL);
         EXPECT_TRUE(ReadFileBytes(out) == before) << output << " changed";
+        if (output == "page.html") {
+            // Log lines after a page's end stay after its new end.
+            EXPECT_EQ(Querimo({"-a", "DSN=QuerimoNoSuchSource", one, out}).status, 255);
+        }
         EXPECT_EQ(Querimo({"-a", conn, one, out}).status, 0);
+        const std::string after = ReadFileBytes(out);
+        EXPECT_TRUE(output == "out.csv" ||
+                    (Count(after, "class=report") == 2 &&
+                     std::regex_search(after, std::regex("</html>\r\n[^<]*IM002"))))
+            << after;
     }
     std::set<std::string> names;
     for (const auto& [name, size] : Files()) {
