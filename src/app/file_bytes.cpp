@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace querimo {
 
@@ -70,6 +71,10 @@ FileReadResult ReadWholeFile(const std::string& path) {
             break;
         }
         result.bytes.append(chunk, static_cast<std::size_t>(got));
+        // A NUL byte makes the text unusable as a script; a device such as /dev/zero never ends.
+        if (!S_ISREG(info.st_mode) && std::memchr(chunk, '\0', static_cast<std::size_t>(got))) {
+            break;
+        }
     }
     // A FIFO that no writer had open ends at once; waiting for one could last forever.
     if (S_ISFIFO(info.st_mode) && result.bytes.empty()) {

@@ -159,6 +159,7 @@ TEST_F(BatchRunTest, FailuresAreLoggedAndAnAppendKeepsTheEarlierBytes) {
         {conn, "<folder>", "out.csv", 254, "Could not open file " + sql + " .Is a directory"},
         {conn, "<fifo>", "out.csv", 254, "file " + sql + " .No writer on the pipe"},
         {conn, std::string("select 1\0; drop table t", 23), "out.csv", 254, "NUL byte at offset 8"},
+        {conn, "<zero>", "out.csv", 254, "file " + sql + " .Not a text file: NUL byte at offset 0"},
         {conn, "select * from nowhere", "page.htm", 255, "no such table: nowhere"},
         {conn, "", "out.csv", 255, "SQL file is empty: " + sql},
         {conn, Rows(20000), small, 255, "writing " + small + ": No space left on device"}};
@@ -196,6 +197,8 @@ TEST_F(BatchRunTest, FailuresAreLoggedAndAnAppendKeepsTheEarlierBytes) {
                 fs::create_directory(sql);
             } else if (c.sql == "<fifo>") {
                 mkfifo(sql.c_str(), 0600);
+            } else if (c.sql == "<zero>") {
+                fs::create_symlink("/dev/zero", sql);
             } else if (c.sql != "<missing>") {
                 dir.Write("q.sql", c.sql);
             }
