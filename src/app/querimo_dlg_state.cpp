@@ -161,7 +161,7 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
     m_pConnect = connection;
     EnableConnectedControls();
     m_strSql = "select * from ?";
-    const std::string& completed = m_pConnect->m_dataSource.m_connectString;
+    const std::string& completed = m_pConnect->GetDataSource().m_connectString;
     std::string::size_type dsn = completed.find("DSN=");
     if (dsn != std::string::npos) {
         std::string::size_type start = dsn + 4;

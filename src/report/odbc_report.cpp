@@ -44,5 +44,5 @@ void ODBCReport::RaiseFileError(const std::string& message, const char* source) 
 }
 
 ODBCColumn* ODBCReport::Column(int index) const {
-    return m_statement->m_buffer->GetColumn(index);
+    return m_statement->GetBuffer()->GetColumn(index);
 }
