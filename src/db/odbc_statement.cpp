@@ -49,7 +49,7 @@ SQLRETURN ODBCStatement::RebindBuffer(uint16_t rowCount) {
 }
 
 const ODBCColumn* ODBCStatement::GetBoundColumn(int index) const {
-    if (!m_buffer || index < 0 || index >= m_buffer->GetColumnSlots()) {
+    if (!m_buffer || index < 0 || index >= m_boundColumns || index >= m_buffer->GetColumnSlots()) {
         return nullptr;
     }
     return m_buffer->GetColumn(index);

@@ -49,7 +49,7 @@ class ODBCStatement : public ODBCStmt {
 
     // The description and values of the current result set; null until the first bind.
     const ODBCBuffer* GetBuffer() const { return m_buffer.get(); }
-    // The buffer's column at index (from 0), or null when it holds none there.
+    // The buffer's column at index (from 0), or null when none is bound there.
     const ODBCColumn* GetBoundColumn(int index) const;
     const ODBCCommand& GetCommand() const { return m_command; }
 
