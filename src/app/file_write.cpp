@@ -1,5 +1,7 @@
 #include "app/file_write.h"
 
+#include "db/os_io.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -29,20 +31,7 @@ class WritableFile {
     bool IsOpen() const { return m_fd >= 0; }
 
     // Returns 0 when every byte was written, else the error number.
-    int WriteAll(const std::string& bytes) const {
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            ssize_t got = ::write(m_fd, bytes.data() + written, bytes.size() - written);
-            if (got < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return errno;
-            }
-            written += static_cast<std::size_t>(got);
-        }
-        return 0;
-    }
+    int WriteAll(const std::string& bytes) const { return querimo::WriteAll(m_fd, bytes).error; }
 
     // Returns 0 when the file was closed cleanly, else the error number.
     int Close() {

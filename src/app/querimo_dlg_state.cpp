@@ -7,6 +7,7 @@
 #include "db/notice.h"
 #include "db/odbc_connect.h"
 #include "db/odbc_environment.h"
+#include "db/os_io.h"
 #include "ui/result_grid_model.h"
 #include "ui/text_bytes.h"
 
@@ -145,12 +146,7 @@ querimo::MessageAnswer CQuerimoDlg::ShowMessage(const std::string& text, Message
 }
 
 std::string CQuerimoDlg::GetOsErrorText(int code) {
-    int error = code != 0 ? code : errno;
-    const char* description = strerrordesc_np(error);
-    if (description == nullptr) {
-        return "(OS error no " + std::to_string(code) + ")";
-    }
-    return description;
+    return querimo::OsErrorText(code != 0 ? code : errno);
 }
 
 void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
@@ -165,7 +161,7 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
     m_pConnect = connection;
     EnableConnectedControls();
     m_strSql = "select * from ?";
-    const std::string& completed = m_pConnect->m_dataSource.m_connectString;
+    const std::string& completed = m_pConnect->GetDataSource().m_connectString;
     std::string::size_type dsn = completed.find("DSN=");
     if (dsn != std::string::npos) {
         std::string::size_type start = dsn + 4;

@@ -46,7 +46,7 @@ SQLRETURN ODBCBuffer::BindCols() {
                                      column.m_bufferLength, column.m_indicators.data());
         if (m_retcode == SQL_ERROR) {
             m_statement->RaiseError(
-                m_statement->m_retcode,
+                m_statement->GetRetcode(),
                 "Error binding column #" + std::to_string(k + 1) + ": " + column.m_name + "\n",
                 "ODBCBuffer::BindCols");
             result = -1;

@@ -30,12 +30,19 @@ class ODBCBuffer {
     // Fills text with the value of a column for row and returns it; same index check.
     std::string& GetText(std::string& text, int index, int row) const;
 
+    // The result of the last step: the column count, a describe, or a bind.
+    SQLRETURN GetRetcode() const { return m_retcode; }
+    // Columns made, a column whose describe failed included.
+    int32_t GetColumnCount() const { return m_columnCount; }
+    // Places for the columns the result has; those past the last one made are empty.
+    int GetColumnSlots() const { return static_cast<int>(m_columns.size()); }
+
+  private:
+    void DescribeColumns(SQLSMALLINT count);
+
     SQLRETURN m_retcode = 0;
     uint16_t m_rowCount = 0;
     int32_t m_columnCount = 0;
     ODBCStmt* m_statement = nullptr;
     ODBCColumnArray m_columns;
-
-  private:
-    void DescribeColumns(SQLSMALLINT count);
 };

@@ -32,9 +32,8 @@ void ODBCConnect::SetPromptHook(ConnectPromptHook hook) {
 }
 
 ODBCConnect::ODBCConnect(SQLHWND hWnd, const char* inConnStr, SQLUSMALLINT driverCompletion) {
-    SQLRETURN ret = SQLAllocConnect(m_env, &m_dbc);
-    m_retcode = CheckReturn(ret, "::SQLAllocConnect(GetEnvHandle(), &m_dbc)");
-    if (!IsSqlSuccess(ret)) {
+    if (!IsSqlSuccess(Call("::SQLAllocConnect(GetEnvHandle(), &m_dbc)", SQLAllocConnect,
+                           GetEnvHandle(), &m_dbc))) {
         m_dbc = nullptr;
         return;
     }
@@ -53,16 +52,16 @@ ODBCConnect::ODBCConnect(SQLHWND hWnd, const char* inConnStr, SQLUSMALLINT drive
             connectString = std::move(*chosen);
         }
     }
-    ret = DriverConnect(connectString.c_str(), completion);
-    m_retcode = CheckReturn(ret, kDriverConnectCall);
+    DriverConnect(connectString.c_str(), completion);
 }
 
 SQLRETURN ODBCConnect::DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion) {
     SQLCHAR outConnStr[kConnectStringBufferSize] = {};
     SQLSMALLINT stringLength2 = 0;
-    SQLRETURN ret = SQLDriverConnect(
-        m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(inConnStr)), SQL_NTS,
-        outConnStr, kConnectStringBufferSize, &stringLength2, driverCompletion);
+    // Never a window handle: the driver manager would take it for its own plug-in descriptor.
+    SQLRETURN ret = Call(kDriverConnectCall, SQLDriverConnect, m_dbc, nullptr,
+                         reinterpret_cast<SQLCHAR*>(const_cast<char*>(inConnStr)), SQL_NTS,
+                         outConnStr, kConnectStringBufferSize, &stringLength2, driverCompletion);
     m_connected = IsSqlSuccess(ret);
     if (m_connected) {
         outConnStr[kConnectStringBufferSize - 1] = '\0';

@@ -35,15 +35,18 @@ class ODBCConnect : public ODBCBase {
 
     SQLHDBC GetDbcHandle() const override { return m_dbc; }
     virtual bool IsConnected() const { return m_connected; }
+    // Closes and frees the handle now, for every holder; nothing is reported.
     void Disconnect();
+    const ODBCDataSource& GetDataSource() const { return m_dataSource; }
 
     static void SetPromptHook(ConnectPromptHook hook);
 
+  private:
+    SQLRETURN DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion);
+
     SQLHDBC m_dbc = nullptr;
+    // Holders of m_dbc, shared by them; made at the first copy.
     int32_t* m_refCount = nullptr;
     ODBCDataSource m_dataSource;
     bool m_connected = false;
-
-  private:
-    SQLRETURN DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion);
 };

@@ -29,7 +29,7 @@ SQLRETURN ODBCStatement::PrepareCommand(const ODBCCommand& command) {
 SQLRETURN ODBCStatement::CreateBuffer(const ODBCCommand& /*command*/, uint16_t rowCount) {
     DropBuffer();
     m_buffer = std::make_unique<ODBCBuffer>(this, rowCount);
-    SQLRETURN ret = m_buffer->m_retcode;
+    SQLRETURN ret = m_buffer->GetRetcode();
     if (IsSqlSuccess(ret)) {
         ret = m_buffer->BindCols();
     }
@@ -39,13 +39,20 @@ SQLRETURN ODBCStatement::CreateBuffer(const ODBCCommand& /*command*/, uint16_t r
 SQLRETURN ODBCStatement::RebindBuffer(uint16_t rowCount) {
     DropBuffer();
     m_buffer = std::make_unique<ODBCBuffer>(this, rowCount);
-    SQLRETURN ret = m_buffer->m_retcode;
+    SQLRETURN ret = m_buffer->GetRetcode();
     if (IsSqlSuccess(ret)) {
         Unbind();
         ret = m_buffer->BindCols();
-        m_boundColumns = static_cast<uint16_t>(m_buffer->m_columnCount);
+        m_boundColumns = static_cast<uint16_t>(m_buffer->GetColumnCount());
     }
     return ret;
+}
+
+const ODBCColumn* ODBCStatement::GetBoundColumn(int index) const {
+    if (!m_buffer || index < 0 || index >= m_boundColumns || index >= m_buffer->GetColumnSlots()) {
+        return nullptr;
+    }
+    return m_buffer->GetColumn(index);
 }
 
 void ODBCStatement::DropBuffer() {

@@ -47,9 +47,15 @@ class ODBCStatement : public ODBCStmt {
     // Replaces the buffer with one for the current result set, bound from column 1.
     SQLRETURN RebindBuffer(uint16_t rowCount);
 
-    std::unique_ptr<ODBCBuffer> m_buffer;
-    ODBCCommand m_command;
+    // The description and values of the current result set; null until the first bind.
+    const ODBCBuffer* GetBuffer() const { return m_buffer.get(); }
+    // The buffer's column at index (from 0), or null when none is bound there.
+    const ODBCColumn* GetBoundColumn(int index) const;
+    const ODBCCommand& GetCommand() const { return m_command; }
 
   private:
     void DropBuffer();
+
+    std::unique_ptr<ODBCBuffer> m_buffer;
+    ODBCCommand m_command;
 };

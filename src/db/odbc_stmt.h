@@ -15,6 +15,9 @@ class ODBCStmt : public ODBCConnect {
     ~ODBCStmt() override;
 
     SQLHSTMT GetStmtHandle() const override { return m_stmt; }
+    // Columns bound for the current result set, which the callers take as its column count.
+    int GetBoundColumns() const override { return m_boundColumns; }
+    uint16_t GetParamCount() const { return m_paramCount; }
     bool IsConnected() const override;
     virtual SQLRETURN Execute();
     virtual SQLRETURN Fetch();
@@ -33,6 +36,9 @@ class ODBCStmt : public ODBCConnect {
                                 SQLULEN cbColDef, SQLSMALLINT ibScale, SQLPOINTER rgbValue,
                                 SQLLEN cbValueMax, SQLLEN* pcbValue);
     SQLRETURN Unbind();
+    // Leaves the current result set, rows and later results unread, so that the statement can
+    // be prepared again; a statement without an open cursor is left as it is.
+    SQLRETURN CloseCursor();
     SQLRETURN NumResultCols(SQLSMALLINT* columnCountPtr);
     SQLRETURN DescribeCol(SQLUSMALLINT columnNumber, SQLCHAR* columnName, SQLSMALLINT bufferLength,
                           SQLSMALLINT* nameLengthPtr, SQLSMALLINT* dataTypePtr,
@@ -44,8 +50,12 @@ class ODBCStmt : public ODBCConnect {
     // Drops the handle without reporting anything; safe to call more than once.
     void FreeHandle();
 
-    // Columns bound for the current result set; the next BindNextCol binds one more.
+  protected:
+    // The next BindNextCol binds one more.
     uint16_t m_boundColumns = 0;
+
+  private:
     SQLHSTMT m_stmt = nullptr;
+    // Never reset: a later parameter piece binds the next number.
     uint16_t m_paramCount = 0;
 };

@@ -9,7 +9,7 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
         return false;
     }
     try {
-        if (m_statement->m_boundColumns == 0) {
+        if (m_statement->GetBoundColumns() == 0) {
             SQLLEN count = 0;
             if (!IsSqlSuccess(m_statement->RowCount(&count))) {
                 file.Close();
@@ -79,7 +79,7 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
 
 std::string ODBCReport::CsvHeadingLine() const {
     std::string line;
-    for (int column = 0; column < m_statement->m_boundColumns; ++column) {
+    for (int column = 0; column < m_statement->GetBoundColumns(); ++column) {
         line += m_quote;
         line += Column(column)->m_name;
         line += m_quote;
@@ -93,7 +93,7 @@ std::string ODBCReport::CsvHeadingLine() const {
 
 std::vector<ODBCReport::CsvField> ODBCReport::CsvFields(bool formattedTextIsPlain) const {
     std::vector<CsvField> fields;
-    for (int index = 0; index < m_statement->m_boundColumns; ++index) {
+    for (int index = 0; index < m_statement->GetBoundColumns(); ++index) {
         const ODBCColumn* column = Column(index);
         CsvField::Kind kind = CsvField::kQuoted;
         if (!m_quoteAll && !column->IsTextType()) {

@@ -94,14 +94,14 @@ bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
     bool everySetRead = true;
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
-        int columns = m_statement->m_boundColumns;
+        int columns = m_statement->GetBoundColumns();
         if (!first) {
             SQLSMALLINT count = 0;
             if (IsSqlSuccess(m_statement->NumResultCols(&count))) {
                 bool bound = count == 0 || IsSqlSuccess(m_statement->RebindBuffer(1));
                 everySetRead = everySetRead && bound;
                 // Columns that could not be bound must not be read.
-                columns = !bound ? -1 : count == 0 ? 0 : m_statement->m_boundColumns;
+                columns = !bound ? -1 : count == 0 ? 0 : m_statement->GetBoundColumns();
             } else {
                 everySetRead = false;
             }

@@ -1,5 +1,7 @@
 #include "report/report_file.h"
 
+#include "db/os_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,18 +79,10 @@ void ReportFile::WriteText(std::string_view text) {
 }
 
 void ReportFile::Flush() {
-    std::size_t done = 0;
-    while (done < m_pending.size()) {
-        ssize_t written = ::write(m_fd, m_pending.data() + done, m_pending.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            int error = errno;
-            m_pending.erase(0, done);
-            Fail("writing", error);
-        }
-        done += static_cast<std::size_t>(written);
+    const querimo::WriteAllResult result = querimo::WriteAll(m_fd, m_pending);
+    if (result.error != 0) {
+        m_pending.erase(0, result.written);
+        Fail("writing", result.error);
     }
     m_pending.clear();
 }

@@ -3,6 +3,8 @@
 // prefix per cell and one small reference per line, so that a million lines cost little more
 // than their text.
 
+#include "db/result_cell.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,10 +16,7 @@
 namespace querimo {
 
 // One cell handed to the grid: its bytes, and whether the value was SQL NULL (then empty).
-struct GridCell {
-    std::string text;
-    bool isNull = false;
-};
+using GridCell = ResultCell;
 
 class GridLineStore {
   public:

@@ -107,8 +107,8 @@ class RealDriverTest : public RecordingTest {
         Run(std::string("insert into v values(") + c.literal + "), (null)");
         ODBCStatement statement(m_connection.get(), nullptr);
         ASSERT_EQ(statement.PrepareCommand(ODBCCommand("select x from v")), SQL_SUCCESS);
-        ASSERT_EQ(statement.m_boundColumns, 1);
-        const ODBCColumn* column = statement.m_buffer->GetColumn(0);
+        ASSERT_EQ(statement.GetBoundColumns(), 1);
+        const ODBCColumn* column = statement.GetBuffer()->GetColumn(0);
         EXPECT_EQ(column->m_name, "x");
         EXPECT_EQ(column->m_sqlType, c.sqlType);
         EXPECT_EQ(column->m_cType, c.cType);
@@ -116,9 +116,9 @@ class RealDriverTest : public RecordingTest {
         ASSERT_EQ(statement.Execute(), SQL_SUCCESS);
         std::string text;
         ASSERT_TRUE(IsSqlSuccess(statement.Fetch()));
-        EXPECT_EQ(statement.m_buffer->GetText(text, 0, 0), c.text);
+        EXPECT_EQ(statement.GetBuffer()->GetText(text, 0, 0), c.text);
         ASSERT_TRUE(IsSqlSuccess(statement.Fetch()));
-        EXPECT_EQ(statement.m_buffer->GetText(text, 0, 0), "");
+        EXPECT_EQ(statement.GetBuffer()->GetText(text, 0, 0), "");
         EXPECT_EQ(statement.Fetch(), SQL_NO_DATA);
         EXPECT_TRUE(m_handler.records.empty());
     }
@@ -175,96 +175,10 @@ TEST_F(RealDriverTest, SqliteLongValueIsCutToTheBuffer) {
     ASSERT_EQ(statement.Execute(), SQL_SUCCESS);
     ASSERT_TRUE(IsSqlSuccess(statement.Fetch()));
     std::string text;
-    EXPECT_EQ(statement.m_buffer->GetText(text, 0, 0), std::string(16383, 'x'));
-    EXPECT_EQ(statement.m_buffer->GetColumn(1)->m_sqlType, SQL_LONGVARBINARY);
-    EXPECT_EQ(statement.m_buffer->GetText(text, 1, 0).size(), 16383u);
+    EXPECT_EQ(statement.GetBuffer()->GetText(text, 0, 0), std::string(16383, 'x'));
+    EXPECT_EQ(statement.GetBuffer()->GetColumn(1)->m_sqlType, SQL_LONGVARBINARY);
+    EXPECT_EQ(statement.GetBuffer()->GetText(text, 1, 0).size(), 16383u);
     EXPECT_TRUE(m_handler.records.empty());
 }
-
-class PostgresTest : public RealDriverTest, public ::testing::WithParamInterface<PgDriver> {};
-
-std::vector<std::string> FetchTexts(ODBCStatement& statement) {
-    std::vector<std::string> texts;
-    while (IsSqlSuccess(statement.Fetch())) {
-        for (int i = 0; i < statement.m_boundColumns; ++i) {
-            std::string text;
-            texts.push_back(statement.m_buffer->GetText(text, i, 0));
-        }
-    }
-    return texts;
-}
-
-TEST_P(PostgresTest, SecondResultSetIsReadAfterRebind) {
-    QUERIMO_REQUIRE_PG_OR_SKIP(connection, GetParam());
-    Connect(connection);
-    ODBCStatement statement(m_connection.get(), nullptr);
-    ASSERT_EQ(statement.PrepareCommand(ODBCCommand("select 1, 2, 3, 4, 5; select 'x', 'y'")),
-              SQL_SUCCESS);
-    ASSERT_EQ(statement.Execute(), SQL_SUCCESS);
-    EXPECT_EQ(statement.m_boundColumns, 5);
-    EXPECT_EQ(FetchTexts(statement), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
-    ASSERT_EQ(statement.MoreResults(), SQL_SUCCESS);
-    SQLSMALLINT columns = 0;
-    ASSERT_EQ(statement.NumResultCols(&columns), SQL_SUCCESS);
-    EXPECT_EQ(columns, 2);
-    ASSERT_EQ(statement.RebindBuffer(1), SQL_SUCCESS);
-    EXPECT_EQ(statement.m_boundColumns, 2);
-    EXPECT_EQ(FetchTexts(statement), (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(statement.MoreResults(), SQL_NO_DATA);
-    EXPECT_TRUE(m_handler.records.empty());
-}
-
-// The main window's way of showing a function's value.
-SQLRETURN BindOutputInteger(ODBCStatement& statement, int32_t& value, SQLLEN& indicator) {
-    value = -1;
-    indicator = 0;
-    return statement.BindNextParameter(SQL_PARAM_OUTPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &value, 0,
-                                       &indicator);
-}
-
-TEST_P(PostgresTest, OutputParameterGivesTheFunctionsValue) {
-    QUERIMO_REQUIRE_PG_OR_SKIP(connection, GetParam());
-    Connect(connection);
-    Run("create function pg_temp.answer() returns int as 'select 42' language sql");
-    ODBCStatement statement(m_connection.get(), nullptr);
-    int32_t value = 0;
-    SQLLEN indicator = 0;
-    ASSERT_EQ(statement.Prepare("{? = call pg_temp.answer()}"), SQL_SUCCESS);
-    ASSERT_TRUE(statement.IsConnected());
-    ASSERT_EQ(BindOutputInteger(statement, value, indicator), SQL_SUCCESS);
-    EXPECT_EQ(statement.m_paramCount, 1);
-    ASSERT_TRUE(IsSqlSuccess(statement.Execute()));
-    EXPECT_EQ(value, 42);
-    EXPECT_TRUE(m_handler.records.empty());
-}
-
-TEST_P(PostgresTest, SecondParameterPieceBindsParameterTwo) {
-    QUERIMO_REQUIRE_PG_OR_SKIP(connection, GetParam());
-    Connect(connection);
-    ODBCStatement statement(m_connection.get(), nullptr);
-    int32_t values[2] = {};
-    SQLLEN indicators[2] = {};
-    for (int piece = 0; piece < 2; ++piece) {
-        ASSERT_EQ(statement.Prepare("{? = call abs(-5)}"), SQL_SUCCESS);
-        BindOutputInteger(statement, values[piece], indicators[piece]);
-        EXPECT_EQ(statement.m_paramCount, piece + 1);
-        statement.Execute();
-        statement.MoreResults();
-    }
-    SQLHDESC parameters = nullptr;
-    ASSERT_TRUE(IsSqlSuccess(SQLGetStmtAttr(statement.m_stmt, SQL_ATTR_APP_PARAM_DESC, &parameters,
-                                            SQL_IS_POINTER, nullptr)));
-    SQLSMALLINT bound = 0;
-    ASSERT_TRUE(IsSqlSuccess(
-        SQLGetDescField(parameters, 0, SQL_DESC_COUNT, &bound, SQL_IS_SMALLINT, nullptr)));
-    EXPECT_EQ(bound, 2);
-    EXPECT_EQ(values[0], 5);
-}
-
-INSTANTIATE_TEST_SUITE_P(Drivers, PostgresTest,
-                         ::testing::Values(PgDriver::Ansi, PgDriver::Unicode),
-                         [](const ::testing::TestParamInfo<PgDriver>& info) {
-                             return DriverName(info.param);
-                         });
 
 }  // namespace
