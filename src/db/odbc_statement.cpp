@@ -48,6 +48,17 @@ SQLRETURN ODBCStatement::RebindBuffer(uint16_t rowCount) {
     return ret;
 }
 
+SQLRETURN ODBCStatement::Fetch() {
+    SQLRETURN ret = ODBCStmt::Fetch();
+    if (IsSqlSuccess(ret) && m_buffer) {
+        const SQLRETURN read = m_buffer->ReadFetchedRow(m_wholeValues);
+        if (!IsSqlSuccess(read)) {
+            ret = read;
+        }
+    }
+    return ret;
+}
+
 void ODBCStatement::DropBuffer() {
     if (!m_buffer) {
         return;

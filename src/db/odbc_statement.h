@@ -46,9 +46,14 @@ class ODBCStatement : public ODBCStmt {
     SQLRETURN CreateBuffer(const ODBCCommand& command, uint16_t rowCount);
     // Replaces the buffer with one for the current result set, bound from column 1.
     SQLRETURN RebindBuffer(uint16_t rowCount);
+    // Fetches the next row into the buffer; a value that cannot be read as m_wholeValues asks
+    // fails the fetch.
+    SQLRETURN Fetch() override;
 
     std::unique_ptr<ODBCBuffer> m_buffer;
     ODBCCommand m_command;
+    // Every value is read whole, however long; otherwise long ones are cut to their element.
+    bool m_wholeValues = false;
 
   private:
     void DropBuffer();

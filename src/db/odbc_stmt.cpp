@@ -105,6 +105,35 @@ SQLRETURN ODBCStmt::RowCount(SQLLEN* pcrow) {
     return m_retcode;
 }
 
+SQLRETURN ODBCStmt::GetData(SQLUSMALLINT columnNumber, SQLSMALLINT targetType,
+                            SQLPOINTER targetValue, SQLLEN bufferLength, SQLLEN* strLenOrInd) {
+    SQLRETURN ret =
+        SQLGetData(m_stmt, columnNumber, targetType, targetValue, bufferLength, strLenOrInd);
+    m_retcode = CheckReturn(ret,
+                            "::SQLGetData(m_stmt, columnNumber, targetType, targetValue, "
+                            "bufferLength, strLenOrInd)");
+    return m_retcode;
+}
+
+SQLRETURN ODBCStmt::GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMALLINT bufferLength,
+                            SQLSMALLINT* stringLength) {
+    m_retcode = CheckReturn(SQLGetInfo(m_dbc, infoType, infoValue, bufferLength, stringLength),
+                            "::SQLGetInfo(m_dbc, infoType, infoValue, bufferLength, stringLength)");
+    return m_retcode;
+}
+
+SQLUINTEGER ODBCStmt::GetDataExtensions() {
+    if (!m_getDataExtensions) {
+        SQLUINTEGER extensions = 0;
+        if (!IsSqlSuccess(
+                GetInfo(SQL_GETDATA_EXTENSIONS, &extensions, sizeof(extensions), nullptr))) {
+            extensions = 0;
+        }
+        m_getDataExtensions = extensions;
+    }
+    return *m_getDataExtensions;
+}
+
 SQLRETURN ODBCStmt::MoreResults() {
     m_retcode = CheckReturn(SQLMoreResults(m_stmt), "::SQLMoreResults(m_stmt)");
     return m_retcode;

@@ -4,6 +4,7 @@
 #include "db/odbc_connect.h"
 
 #include <cstdint>
+#include <optional>
 
 class ODBCStmt : public ODBCConnect {
   public:
@@ -40,6 +41,13 @@ class ODBCStmt : public ODBCConnect {
                           SQLSMALLINT* nullablePtr);
     SQLRETURN SetStmtAttr(SQLINTEGER Attribute, SQLPOINTER ValuePtr, SQLINTEGER StringLength);
     SQLRETURN RowCount(SQLLEN* pcrow);
+    SQLRETURN GetData(SQLUSMALLINT columnNumber, SQLSMALLINT targetType, SQLPOINTER targetValue,
+                      SQLLEN bufferLength, SQLLEN* strLenOrInd);
+    // Asks the driver about the statement's connection.
+    SQLRETURN GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMALLINT bufferLength,
+                      SQLSMALLINT* stringLength);
+    // The driver's SQL_GETDATA_EXTENSIONS, asked once; 0 when it cannot tell.
+    SQLUINTEGER GetDataExtensions();
     SQLRETURN MoreResults();
     // Drops the handle without reporting anything; safe to call more than once.
     void FreeHandle();
@@ -48,4 +56,5 @@ class ODBCStmt : public ODBCConnect {
     uint16_t m_boundColumns = 0;
     SQLHSTMT m_stmt = nullptr;
     uint16_t m_paramCount = 0;
+    std::optional<SQLUINTEGER> m_getDataExtensions;
 };
