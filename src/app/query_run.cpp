@@ -198,6 +198,7 @@ void QueryRun::InsertDataLine() {
             column->AppendText(0, cell.text);
         }
         cell.isNull = cell.text.empty() && IsNullValue(column);
+        cell.isCut = column != nullptr && column->IsTextCut(0);
     }
     m_grid.InsertLine(m_line, m_cells);
 }
