@@ -55,6 +55,17 @@ const ODBCColumn* ODBCStatement::GetBoundColumn(int index) const {
     return m_buffer->GetColumn(index);
 }
 
+SQLRETURN ODBCStatement::Fetch() {
+    SQLRETURN ret = ODBCStmt::Fetch();
+    if (IsSqlSuccess(ret) && m_buffer) {
+        const SQLRETURN read = m_buffer->ReadFetchedRow(m_wholeValues);
+        if (!IsSqlSuccess(read)) {
+            ret = read;
+        }
+    }
+    return ret;
+}
+
 void ODBCStatement::DropBuffer() {
     if (!m_buffer) {
         return;

@@ -96,6 +96,32 @@ SQLRETURN ODBCStmt::RowCount(SQLLEN* pcrow) {
     return Call("::SQLRowCount(m_stmt, pcrow)", SQLRowCount, m_stmt, pcrow);
 }
 
+SQLRETURN ODBCStmt::GetData(SQLUSMALLINT columnNumber, SQLSMALLINT targetType,
+                            SQLPOINTER targetValue, SQLLEN bufferLength, SQLLEN* strLenOrInd) {
+    return Call("::SQLGetData(m_stmt, columnNumber, targetType, targetValue, bufferLength, "
+                "strLenOrInd)",
+                SQLGetData, m_stmt, columnNumber, targetType, targetValue, bufferLength,
+                strLenOrInd);
+}
+
+SQLRETURN ODBCStmt::GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMALLINT bufferLength,
+                            SQLSMALLINT* stringLength) {
+    return Call("::SQLGetInfo(m_dbc, infoType, infoValue, bufferLength, stringLength)",
+                SQLGetInfo, GetDbcHandle(), infoType, infoValue, bufferLength, stringLength);
+}
+
+SQLUINTEGER ODBCStmt::GetDataExtensions() {
+    if (!m_getDataExtensions) {
+        SQLUINTEGER extensions = 0;
+        if (!IsSqlSuccess(
+                GetInfo(SQL_GETDATA_EXTENSIONS, &extensions, sizeof(extensions), nullptr))) {
+            extensions = 0;
+        }
+        m_getDataExtensions = extensions;
+    }
+    return *m_getDataExtensions;
+}
+
 SQLRETURN ODBCStmt::MoreResults() {
     return Call("::SQLMoreResults(m_stmt)", SQLMoreResults, m_stmt);
 }

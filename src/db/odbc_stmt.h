@@ -4,6 +4,7 @@
 #include "db/odbc_connect.h"
 
 #include <cstdint>
+#include <optional>
 
 class ODBCStmt : public ODBCConnect {
   public:
@@ -46,6 +47,15 @@ class ODBCStmt : public ODBCConnect {
                           SQLSMALLINT* nullablePtr);
     SQLRETURN SetStmtAttr(SQLINTEGER Attribute, SQLPOINTER ValuePtr, SQLINTEGER StringLength);
     SQLRETURN RowCount(SQLLEN* pcrow);
+    SQLRETURN GetData(SQLUSMALLINT columnNumber, SQLSMALLINT targetType, SQLPOINTER targetValue,
+                      SQLLEN bufferLength, SQLLEN* strLenOrInd);
+    // Asks the driver about the statement's connection.
+    SQLRETURN GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMALLINT bufferLength,
+                      SQLSMALLINT* stringLength);
+    // The driver's SQL_GETDATA_EXTENSIONS, asked once; 0 when it cannot tell.
+    SQLUINTEGER GetDataExtensions();
+    // Stands in for the driver's answer, for a driver known to claim more than it does.
+    void SetDataExtensions(SQLUINTEGER extensions) { m_getDataExtensions = extensions; }
     SQLRETURN MoreResults();
     // Drops the handle without reporting anything; safe to call more than once.
     void FreeHandle();
@@ -58,4 +68,5 @@ class ODBCStmt : public ODBCConnect {
     SQLHSTMT m_stmt = nullptr;
     // Never reset: a later parameter piece binds the next number.
     uint16_t m_paramCount = 0;
+    std::optional<SQLUINTEGER> m_getDataExtensions;
 };

@@ -204,6 +204,7 @@ void ResultReader::InsertDataLine() {
             column->AppendText(0, cell.text);
         }
         cell.isNull = cell.text.empty() && IsNullValue(column);
+        cell.isCut = column != nullptr && column->IsTextCut(0);
     }
     m_sink.InsertLine(m_line, m_cells);
 }

@@ -33,6 +33,7 @@ bool ODBCReport::OutputHTML(const std::string& fileName) {
     if (!OpenFile(fileName, file)) {
         return false;
     }
+    m_statement->SetWholeValues(true);
     try {
         if (file.Position() == 0) {
             WriteHtmlHead(file, fileName);
@@ -58,10 +59,10 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
         report_text::PageCharset() +
         "\">\n<meta name=\"GENERATOR\" content=\"ODBCReport [Pellinor Ltd $Revision: 10 $]\">\n");
     if (!m_styleSheet.empty()) {
-        file.WriteText("<link href=\"" + m_styleSheet +
+        file.WriteText("<link href=\"" + report_text::HtmlEscaped(m_styleSheet, true) +
                        "\" type=\"text/css\" rel=\"stylesheet\" />\n");
     }
-    file.WriteText("<title>" + FileNamePart(fileName) + "</title>\n");
+    file.WriteText("<title>" + report_text::HtmlEscaped(FileNamePart(fileName)) + "</title>\n");
     file.WriteText("</head>\n<body>\n");
     file.WriteText("<hr color=red width=\"100%\">\n");
     for (std::size_t i = 0; i < m_headings.size(); ++i) {
@@ -69,8 +70,8 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
             continue;
         }
         std::string level = std::to_string(i + 1);
-        file.WriteText("<h" + level + " class=heading" + level + ">" + m_headings[i] + "</h" +
-                       level + ">\n");
+        file.WriteText("<h" + level + " class=heading" + level + ">" +
+                       report_text::HtmlEscaped(m_headings[i]) + "</h" + level + ">\n");
     }
 }
 
@@ -153,7 +154,8 @@ std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
         const ODBCColumn* column = Column(index);
         row += column->IsTextType() ? "<th align=left class=columnlabel>"
                                     : "<th align=right class=columnlabel>";
-        row += column->m_name + "</th>\n";
+        report_text::AppendHtmlEscaped(row, column->m_name);
+        row += "</th>\n";
     }
     return row + "</tr>\n";
 }
@@ -169,11 +171,9 @@ void ODBCReport::BuildHtmlDataRow(std::string& row, std::string& text, int colum
     row += "</td>\n";
     for (int index = 0; index < columnCount; ++index) {
         const ODBCColumn* column = Column(index);
-        bool isNull = column->m_nullable != SQL_NO_NULLS && !column->m_indicators.empty() &&
-                      column->m_indicators[0] == SQL_NULL_DATA;
         row += column->IsTextType() ? "<td>" : "<td align=right>";
         row += font;
-        if (isNull) {
+        if (column->IsNull(0)) {
             row += "&lt;null&gt;";
         } else {
             text.clear();

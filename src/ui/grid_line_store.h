@@ -27,6 +27,7 @@ class GridLineStore {
     // Cells past a line's last one read as empty, non-NULL.
     std::string_view Text(std::size_t line, std::size_t column) const;
     bool IsNull(std::size_t line, std::size_t column) const;
+    bool IsCut(std::size_t line, std::size_t column) const;
     std::size_t CellCount(std::size_t line) const;
     // Every line gets an empty cell at column; the cells from there move one to the right.
     void InsertEmptyCell(std::size_t column);
@@ -42,6 +43,7 @@ class GridLineStore {
     struct CellRef {
         std::string_view text;
         bool isNull = false;
+        bool isCut = false;
     };
     // A block of line bytes that never moves, so that lines can point into it.
     class Chunk {

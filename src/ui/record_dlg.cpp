@@ -51,11 +51,14 @@ int CompareNoCase(std::string_view left, std::string_view right) {
     return (l < left.size()) - (r < right.size());
 }
 
-// An item that keeps the bytes it shows, so that sorting and copying see them unchanged.
+// An item that keeps the bytes it shows, so that sorting and copying see them unchanged. A cut
+// value shows an ellipsis after them.
 class RecordItem : public QTableWidgetItem {
   public:
-    explicit RecordItem(const std::string& bytes)
-        : QTableWidgetItem(querimo::ToQString(bytes), UserType), m_bytes(bytes) {}
+    explicit RecordItem(const std::string& bytes, bool cut = false)
+        : QTableWidgetItem(querimo::ToQString(bytes) + (cut ? QString(QChar(0x2026)) : QString()),
+                           UserType),
+          m_bytes(bytes) {}
 
     const std::string& Bytes() const { return m_bytes; }
 
@@ -87,9 +90,10 @@ CRecordDlg::CRecordDlg(QWidget* parent) : QDialog(parent) {
             [this](int column) { OnColumnclickList(column); });
 }
 
-void CRecordDlg::AddField(const std::string& name, const std::string& value) {
+void CRecordDlg::AddField(const std::string& name, const std::string& value, bool cut) {
     m_names.push_back(name);
     m_values.push_back(value);
+    m_cut.push_back(cut);
 }
 
 int CRecordDlg::DoModal() {
@@ -128,7 +132,7 @@ void CRecordDlg::FillList() {
         auto* name = new RecordItem(m_names[i]);
         name->setData(kItemValueRole, line);
         m_list->setItem(line, 0, name);
-        m_list->setItem(line, 1, new RecordItem(m_values[i]));
+        m_list->setItem(line, 1, new RecordItem(m_values[i], m_cut[i]));
     }
 }
 
