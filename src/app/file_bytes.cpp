@@ -1,6 +1,6 @@
 #include "app/file_bytes.h"
 
-#include "db/os_file.h"
+#include "db/os_io.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,6 +1,6 @@
 #include "app/file_write.h"
 
-#include "db/os_file.h"
+#include "db/os_io.h"
 #include "report/output_file.h"
 
 #include <fcntl.h>
@@ -24,7 +24,7 @@ FileWriteResult WriteInPlace(const std::string& path, const std::string& bytes) 
         return Failed(FileWriteResult::Step::Open, errno);
     }
     ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
-    if (int error = WriteAll(file.Get(), bytes.data(), bytes.size()); error != 0) {
+    if (int error = WriteAll(file.Get(), bytes).error; error != 0) {
         return Failed(FileWriteResult::Step::Write, error);
     }
     return Failed(FileWriteResult::Step::Write, file.Close());
@@ -48,7 +48,7 @@ FileWriteResult WriteWholeFile(const std::string& path, const std::string& bytes
     if (error != 0) {
         return Failed(FileWriteResult::Step::Open, error);
     }
-    if ((error = WriteAll(staged.Fd(), bytes.data(), bytes.size())) != 0) {
+    if ((error = WriteAll(staged.Fd(), bytes).error) != 0) {
         return Failed(FileWriteResult::Step::Write, error);
     }
     return Failed(FileWriteResult::Step::Write, staged.ReplaceTarget());

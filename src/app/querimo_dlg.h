@@ -106,7 +106,7 @@ class CQuerimoDlg : public QDialog {
     void OnDataSource();
     void OnExecute();
     // The grid's line-number column and one column per bound column of the statement.
-    void InsertResultColumns(ODBCStatement& statement);
+    void InsertResultColumns(const ODBCStatement& statement);
     void InsertGridColumn(int position, const std::string& heading, Qt::Alignment alignment,
                           int width);
 

@@ -7,7 +7,7 @@
 #include "db/notice.h"
 #include "db/odbc_connect.h"
 #include "db/odbc_environment.h"
-#include "db/os_file.h"
+#include "db/os_io.h"
 #include "report/odbc_report.h"
 #include "report/output_file.h"
 #include "ui/result_grid_model.h"
@@ -186,7 +186,7 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
     m_pConnect = connection;
     EnableConnectedControls();
     m_strSql = "select * from ?";
-    const std::string& completed = m_pConnect->m_dataSource.m_connectString;
+    const std::string& completed = m_pConnect->GetDataSource().m_connectString;
     std::string::size_type dsn = completed.find("DSN=");
     if (dsn != std::string::npos) {
         std::string::size_type start = dsn + 4;

@@ -34,6 +34,7 @@ bool ODBCReport::OutputHTML(const std::string& fileName) {
     if (!OpenFile(fileName, file)) {
         return false;
     }
+    m_statement->SetWholeValues(true);
     try {
         if (file.Position() == 0) {
             WriteHtmlHead(file, fileName);
@@ -62,10 +63,10 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
         report_text::PageCharset() +
         "\">\n<meta name=\"GENERATOR\" content=\"ODBCReport [Pellinor Ltd $Revision: 10 $]\">\n");
     if (!m_styleSheet.empty()) {
-        file.WriteText("<link href=\"" + m_styleSheet +
+        file.WriteText("<link href=\"" + report_text::HtmlEscaped(m_styleSheet, true) +
                        "\" type=\"text/css\" rel=\"stylesheet\" />\n");
     }
-    file.WriteText("<title>" + FileNamePart(fileName) + "</title>\n");
+    file.WriteText("<title>" + report_text::HtmlEscaped(FileNamePart(fileName)) + "</title>\n");
     file.WriteText("</head>\n<body>\n");
     file.WriteText("<hr color=red width=\"100%\">\n");
     for (std::size_t i = 0; i < m_headings.size(); ++i) {
@@ -73,8 +74,8 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
             continue;
         }
         std::string level = std::to_string(i + 1);
-        file.WriteText("<h" + level + " class=heading" + level + ">" + m_headings[i] + "</h" +
-                       level + ">\n");
+        file.WriteText("<h" + level + " class=heading" + level + ">" +
+                       report_text::HtmlEscaped(m_headings[i]) + "</h" + level + ">\n");
     }
 }
 
@@ -103,14 +104,14 @@ bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
     bool everySetRead = true;
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
-        int columns = m_statement->m_boundColumns;
+        int columns = m_statement->GetBoundColumns();
         if (!first) {
             SQLSMALLINT count = 0;
             if (IsSqlSuccess(m_statement->NumResultCols(&count))) {
                 bool bound = count == 0 || IsSqlSuccess(m_statement->RebindBuffer(1));
                 everySetRead = everySetRead && bound;
                 // Columns that could not be bound must not be read.
-                columns = !bound ? -1 : count == 0 ? 0 : m_statement->m_boundColumns;
+                columns = !bound ? -1 : count == 0 ? 0 : m_statement->GetBoundColumns();
             } else {
                 everySetRead = false;
             }
@@ -162,7 +163,8 @@ std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
         const ODBCColumn* column = Column(index);
         row += column->IsTextType() ? "<th align=left class=columnlabel>"
                                     : "<th align=right class=columnlabel>";
-        row += column->m_name + "</th>\n";
+        report_text::AppendHtmlEscaped(row, column->m_name);
+        row += "</th>\n";
     }
     return row + "</tr>\n";
 }
@@ -178,11 +180,9 @@ void ODBCReport::BuildHtmlDataRow(std::string& row, std::string& text, int colum
     row += "</td>\n";
     for (int index = 0; index < columnCount; ++index) {
         const ODBCColumn* column = Column(index);
-        bool isNull = column->m_nullable != SQL_NO_NULLS && !column->m_indicators.empty() &&
-                      column->m_indicators[0] == SQL_NULL_DATA;
         row += column->IsTextType() ? "<td>" : "<td align=right>";
         row += font;
-        if (isNull) {
+        if (column->IsNull(0)) {
             row += "&lt;null&gt;";
         } else {
             text.clear();

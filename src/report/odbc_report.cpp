@@ -1,7 +1,7 @@
 #include "report/odbc_report.h"
 
 #include "db/odbc_statement.h"
-#include "db/os_file.h"
+#include "db/os_io.h"
 #include "report/report_file.h"
 
 #include <cerrno>
@@ -44,5 +44,5 @@ void ODBCReport::RaiseFileError(const std::string& message, const char* source) 
 }
 
 ODBCColumn* ODBCReport::Column(int index) const {
-    return m_statement->m_buffer->GetColumn(index);
+    return m_statement->GetBuffer()->GetColumn(index);
 }

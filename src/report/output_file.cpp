@@ -195,7 +195,8 @@ int StagedFile::AppendToTarget() {
             error = got < 0 ? errno : 0;
             break;
         }
-        if ((error = WriteAll(out.Get(), chunk, static_cast<std::size_t>(got))) != 0) {
+        const std::string_view bytes(chunk, static_cast<std::size_t>(got));
+        if ((error = WriteAll(out.Get(), bytes).error) != 0) {
             break;
         }
     }

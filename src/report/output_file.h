@@ -3,7 +3,7 @@
 // whole: a new version is written beside the old one and takes its place once complete, and a
 // run holds the file for itself while it works.
 
-#include "db/os_file.h"
+#include "db/os_io.h"
 
 #include <sys/stat.h>
 

@@ -94,7 +94,7 @@ void ReportFile::WriteText(std::string_view text) {
 }
 
 void ReportFile::Flush() {
-    int error = querimo::WriteAll(m_fd, m_pending.data(), m_pending.size());
+    int error = querimo::WriteAll(m_fd, m_pending).error;
     m_pending.clear();
     if (error != 0) {
         Fail("writing", error);
@@ -146,7 +146,7 @@ void ReportFile::KeepPrevious(int64_t keptLength, int64_t resumeAt) {
         if (kept.empty()) {
             Fail("reading", EIO);
         }
-        if (int error = querimo::WriteAll(m_fd, kept.data(), kept.size()); error != 0) {
+        if (int error = querimo::WriteAll(m_fd, kept).error; error != 0) {
             Fail("writing", error);
         }
         copied += static_cast<int64_t>(kept.size());

@@ -4,7 +4,7 @@
 // changes only when the writer closes it: the new content is staged beside it until then, so a
 // report that fails or is killed leaves the file as it was.
 
-#include "db/os_file.h"
+#include "db/os_io.h"
 #include "report/output_file.h"
 
 #include <cstdint>

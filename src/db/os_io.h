@@ -1,15 +1,23 @@
 #pragma once
-// The few system calls every file of the program goes through, and the system's error texts.
+// What the program asks of the operating system in more than one place.
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace querimo {
 
-// Writes every byte, going on after interrupted or partial writes; 0 or the error number.
-int WriteAll(int fd, const char* data, std::size_t size);
+struct WriteAllResult {
+    std::size_t written = 0;
+    // The error number of the write that failed, 0 when every byte was written.
+    int error = 0;
+};
 
-// The system's text for an error number, or "(OS error no N)" when it has none.
+// Writes every byte to fd, going on after a signal interrupts a write.
+WriteAllResult WriteAll(int fd, std::string_view bytes);
+
+// The operating system's text for an error number, without a line break; "(OS error no N)" when
+// it has none.
 std::string OsErrorText(int error);
 
 // A file descriptor closed by its owner.

@@ -1,4 +1,4 @@
-#include "db/os_file.h"
+#include "db/os_io.h"
 
 #include <unistd.h>
 
@@ -7,19 +7,21 @@
 
 namespace querimo {
 
-int WriteAll(int fd, const char* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t written = ::write(fd, data + done, size - done);
-        if (written < 0) {
+WriteAllResult WriteAll(int fd, std::string_view bytes) {
+    WriteAllResult result;
+    while (result.written < bytes.size()) {
+        const ssize_t got =
+            ::write(fd, bytes.data() + result.written, bytes.size() - result.written);
+        if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return errno;
+            result.error = errno;
+            return result;
         }
-        done += static_cast<std::size_t>(written);
+        result.written += static_cast<std::size_t>(got);
     }
-    return 0;
+    return result;
 }
 
 std::string OsErrorText(int error) {
