@@ -1,5 +1,6 @@
 #include "ui/data_source_dialog.h"
 
+#include "ui/connection_builder.h"
 #include "ui/text_bytes.h"
 
 #include <QDialogButtonBox>
@@ -17,7 +18,8 @@ namespace {
 // Columns of a row: shown name, shown description, connection string it stands for.
 enum Column { kName, kDescription };
 constexpr int kConnectStringRole = Qt::UserRole;
-constexpr int kNameColumnWidth = 220;
+constexpr int kDriverRole = Qt::UserRole + 1;
+constexpr int kNameColumnWidth = 240;
 
 QStringList SourceRow(const ODBCDataSourceEntry& entry) {
     return {ToQString(entry.name), ToQString(entry.description),
@@ -35,7 +37,9 @@ std::vector<QStringList> SourceRows(const std::vector<ODBCDataSourceEntry>& entr
 std::vector<QStringList> DriverRows(const std::vector<std::string>& drivers) {
     std::vector<QStringList> rows;
     for (const auto& driver : drivers) {
-        rows.push_back({ToQString(driver), QString(), ToQString("DRIVER={" + driver + "};")});
+        // The fourth field names the driver whose fields the builder shows.
+        rows.push_back({ToQString(driver), QString(), ToQString("DRIVER={" + driver + "};"),
+                        ToQString(driver)});
     }
     return rows;
 }
@@ -56,7 +60,7 @@ DataSourceDialog::DataSourceDialog(const ODBCDataSourceCatalog& catalog,
                                    const std::string& initialConnectString, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select Data Source"));
-    resize(560, 420);
+    resize(680, 560);
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QString::fromLatin1(kListName));
@@ -65,11 +69,18 @@ DataSourceDialog::DataSourceDialog(const ODBCDataSourceCatalog& catalog,
     m_list->setRootIsDecorated(false);
     m_list->header()->resizeSection(kName, kNameColumnWidth);
     m_list->header()->setStretchLastSection(true);
-    AddGroup(QStringLiteral("Recent connections"), RecentRows(recent));
+    // A recent string is shown whole, across both columns and over as many lines as it needs,
+    // so that two connections differing only at their end can be told apart.
+    m_list->setWordWrap(true);
+    m_list->setUniformRowHeights(false);
+    AddGroup(QStringLiteral("Recent connections"), RecentRows(recent), true);
     AddGroup(QStringLiteral("User data sources"), SourceRows(catalog.userSources));
     AddGroup(QStringLiteral("System data sources"), SourceRows(catalog.systemSources));
     AddGroup(QStringLiteral("Drivers"), DriverRows(catalog.drivers));
     m_list->expandAll();
+
+    m_builder = new ConnectionBuilder(
+        [this](const std::string& text) { m_connectString->setText(ToQString(text)); }, this);
 
     auto* label = new QLabel(QStringLiteral("&Connection string:"), this);
     m_connectString = new QLineEdit(ToQString(initialConnectString), this);
@@ -81,6 +92,7 @@ DataSourceDialog::DataSourceDialog(const ODBCDataSourceCatalog& catalog,
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_builder);
     layout->addWidget(label);
     layout->addWidget(m_connectString);
     layout->addWidget(buttons);
@@ -105,7 +117,8 @@ std::string DataSourceDialog::ConnectString() const {
 }
 
 // A group without entries is left out, so an empty list never looks like a broken one.
-void DataSourceDialog::AddGroup(const QString& title, const std::vector<QStringList>& rows) {
+void DataSourceDialog::AddGroup(const QString& title, const std::vector<QStringList>& rows,
+                                bool spanned) {
     if (rows.empty()) {
         return;
     }
@@ -119,6 +132,10 @@ void DataSourceDialog::AddGroup(const QString& title, const std::vector<QStringL
         auto* item = new QTreeWidgetItem(group, {row[0], row[1]});
         item->setData(kName, kConnectStringRole, row[2]);
         item->setToolTip(kName, row[2]);
+        if (row.size() > 3) {
+            item->setData(kName, kDriverRole, row[3]);
+        }
+        item->setFirstColumnSpanned(spanned);
     }
 }
 
@@ -130,6 +147,7 @@ void DataSourceDialog::OnItemChosen(QTreeWidgetItem* item) {
     if (connectString.isValid()) {
         m_connectString->setText(connectString.toString());
     }
+    m_builder->ShowDriver(ToBytes(item->data(kName, kDriverRole).toString()));
 }
 
 void DataSourceDialog::UpdateOkButton() {
