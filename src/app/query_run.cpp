@@ -200,6 +200,7 @@ void QueryRun::InsertDataLine() {
         cell.isNull = cell.text.empty() && IsNullValue(column);
     }
     m_grid.InsertLine(m_line, m_cells);
+    ++m_rowsFetched;
 }
 
 void QueryRun::Pump(int rowsInSet, SQLLEN reportedRows) {
@@ -207,6 +208,8 @@ void QueryRun::Pump(int rowsInSet, SQLLEN reportedRows) {
         const double percent = rowsInSet / static_cast<double>(reportedRows) * 100.0;
         m_progress->SetPercent(static_cast<int>(std::min(percent, 1000.0)));
     }
+    m_progress->SetRowsFetched(m_rowsFetched);
+    m_window.OnRowsFetched(m_rowsFetched);
     m_progress->PumpMessages();
     if (m_stop) {
         m_grid.InsertLine(m_line + 1, std::vector<std::string>{LineNumberText(m_line + 2),

@@ -30,6 +30,7 @@ class QueryRun {
     bool Run(const std::vector<std::string>& statements);
     // Data and sub-heading lines made.
     int Lines() const { return m_line; }
+    long long RowsFetched() const { return m_rowsFetched; }
 
   private:
     enum class Outcome { Next, ResultsShown, EndRun };
@@ -60,6 +61,7 @@ class QueryRun {
     bool m_stop = false;
     std::unique_ptr<CWaitProgressDlg> m_progress;
     int m_line = 0;
+    long long m_rowsFetched = 0;
     int m_lineNumber = 0;
     int m_statementIndex = 0;
     bool m_firstResult = true;
