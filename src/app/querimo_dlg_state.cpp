@@ -7,10 +7,13 @@
 #include "db/notice.h"
 #include "db/odbc_connect.h"
 #include "db/odbc_environment.h"
+#include "ui/connection_string.h"
 #include "ui/result_grid_model.h"
+#include "ui/sql_editor.h"
 #include "ui/text_bytes.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -140,8 +143,7 @@ querimo::MessageAnswer CQuerimoDlg::ShowMessage(const std::string& text, Message
         m_errHandler.WriteLog(text);
         return MessageAnswer::Ok;
     }
-    return querimo::CurrentPrompt().ShowMessage(
-        {querimo::ToBytes(QCoreApplication::applicationName()), text, icon, buttons});
+    return querimo::CurrentPrompt().ShowMessage({kMessageCaption, text, icon, buttons});
 }
 
 std::string CQuerimoDlg::GetOsErrorText(int code) {
@@ -164,8 +166,15 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
     delete m_pConnect;
     m_pConnect = connection;
     EnableConnectedControls();
-    m_strSql = "select * from ?";
+    // Text the person typed and has not saved stays; only the editor's own text is replaced.
+    m_strSql = m_bSaved ? std::string() : EditorText();
+    if (m_strSql.empty()) {
+        m_strSql = "select * from ?";
+    }
     const std::string& completed = m_pConnect->m_dataSource.m_connectString;
+    const std::string label = querimo::ConnectionLabel(completed);
+    m_statusConnection->setText(label.empty() ? QStringLiteral("Connected")
+                                              : querimo::ToQString(label));
     std::string::size_type dsn = completed.find("DSN=");
     if (dsn != std::string::npos) {
         std::string::size_type start = dsn + 4;
@@ -229,6 +238,7 @@ bool CQuerimoDlg::LoadScript(const std::string& path) {
     }
     std::string::size_type slash = path.rfind('/');
     m_strFileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    m_strFilePath = path;
     UpdateTitle();
     m_strSql = std::move(file.bytes);
     m_bSaved = true;
@@ -272,6 +282,14 @@ bool CQuerimoDlg::ReadSeparator() {
     }
     m_strSeparator = text;
     return true;
+}
+
+// The clipboard follows the Separator field at once, not from the next export on.
+void CQuerimoDlg::OnSeparatorEdited() {
+    const std::string text = querimo::ToBytes(m_separatorEdit->text());
+    if (!text.empty()) {
+        m_cDelimiter = DelimiterFromSeparator(text);
+    }
 }
 
 void CQuerimoDlg::OnChangeSql() {
