@@ -92,10 +92,16 @@ std::optional<std::string> RunFileDialog(const FileRequest& request, QFileDialog
                                                        : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     const QString fallback = ToQString(request.defaultSuffix);
-    auto useFilter = [&dialog, fallback](const QString& entry) {
-        dialog.setDefaultSuffix(FilterSuffix(entry, fallback));
+    // The dialog may name the chosen filter as shown, without its patterns.
+    auto useFilter = [&dialog, fallback] {
+        const QString shown = dialog.selectedNameFilter();
+        for (const QString& filter : dialog.nameFilters()) {
+            if (filter == shown || filter.startsWith(shown + QStringLiteral(" ("))) {
+                dialog.setDefaultSuffix(FilterSuffix(filter, fallback));
+            }
+        }
     };
-    useFilter(dialog.selectedNameFilter());
+    useFilter();
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
