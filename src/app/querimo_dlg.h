@@ -157,6 +157,9 @@ class CQuerimoDlg : public QDialog {
 
   private:
     void CreateControls();
+    void CreateSplitter();
+    void CreateEditorPane();
+    void CreateGrid();
     void CreateStatusBar();
     void CreateShortcuts();
     void LayOutEditorPane(QSize size);

@@ -97,6 +97,45 @@ void CQuerimoDlg::CreateControls() {
     setWindowIcon(m_hIcon);
     setFont(querimo::DialogTemplateFont(font()));
 
+    CreateSplitter();
+    CreateEditorPane();
+    CreateGrid();
+    CreateStatusBar();
+    // The template's tab order.
+    const int tabOrder[] = {IDC_DATASOURCE, IDC_SQL,         IDC_EXECUTE,  IDC_OPEN,
+                            IDC_SAVE,       IDC_CLEAR,       IDC_EXIT,     IDC_MAX_ROWS,
+                            IDC_EXPORT,     IDC_RESULT_LIST, IDC_SEPARATOR};
+    for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) {
+        setTabOrder(Control(tabOrder[i]), Control(tabOrder[i + 1]));
+    }
+    resize(kTemplateWidth, kTemplateHeight + m_statusBar->sizeHint().height());
+    m_splitter->setGeometry(0, 0, kTemplateWidth, kTemplateHeight);
+    m_splitter->setSizes(
+        {kEditorPaneHeight, kTemplateHeight - kEditorPaneHeight - kSplitterHandle});
+
+    m_systemMenu = new QMenu(this);
+    QAction* about = m_systemMenu->addAction(QString::fromLatin1(kAboutMenuText));
+    connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    const std::pair<int, void (CQuerimoDlg::*)()> commands[] = {
+        {IDC_DATASOURCE, &CQuerimoDlg::OnDataSource},
+        {IDC_EXECUTE, &CQuerimoDlg::OnExecute},
+        {IDC_OPEN, &CQuerimoDlg::OnOpen},
+        {IDC_CLEAR, &CQuerimoDlg::OnClear},
+        {IDC_EXPORT, &CQuerimoDlg::OnExport},
+        {IDC_EXIT, &CQuerimoDlg::OnExit}};
+    for (auto [id, handler] : commands) {
+        connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this, handler);
+    }
+    connect(static_cast<QPushButton*>(Control(IDC_SAVE)), &QPushButton::clicked, this,
+            [this] { OnSave(); });
+    connect(m_editor, &QPlainTextEdit::textChanged, this, [this] { OnChangeSql(); });
+    connect(m_separatorEdit, &QLineEdit::textChanged, this, [this] { OnSeparatorEdited(); });
+    ConnectGridHandlers();
+    CreateShortcuts();
+}
+
+// The editor and the controls beside it above, the grid below, a handle between them.
+void CQuerimoDlg::CreateSplitter() {
     m_splitter = new QSplitter(Qt::Vertical, this);
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->setHandleWidth(kSplitterHandle);
@@ -109,26 +148,33 @@ void CQuerimoDlg::CreateControls() {
     m_splitter->addWidget(m_gridPane);
     m_splitter->setStretchFactor(0, kEditorStretch);
     m_splitter->setStretchFactor(1, kGridStretch);
-    QWidget* top = m_editorPane;
+}
 
-    auto* dataSource = Button(top, IDC_DATASOURCE, "&DataSource...", {7, 3, 51, 14}, true);
-    m_editor = Place(new querimo::SqlEditor(top), IDC_SQL, {73, 3, 353, 80});
+void CQuerimoDlg::CreateEditorPane() {
+    QWidget* pane = m_editorPane;
+    Button(pane, IDC_DATASOURCE, "&DataSource...", {7, 3, 51, 14}, true);
+    m_editor = Place(new querimo::SqlEditor(pane), IDC_SQL, {73, 3, 353, 80});
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_editor->setEnabled(false);
     new querimo::SqlHighlighter(m_editor);
-    auto* execute = Button(top, IDC_EXECUTE, "&Execute", {433, 3, 50, 14}, false);
-    auto* open = Button(top, IDC_OPEN, "&Open...", {433, 20, 50, 14}, false);
-    auto* save = Button(top, IDC_SAVE, "&Save...", {433, 37, 50, 14}, false);
-    auto* clear = Button(top, IDC_CLEAR, "&Clear", {433, 54, 50, 14}, false);
-    auto* exitButton = Button(top, IDC_EXIT, "E&xit", {433, 71, 50, 14}, true);
-    auto* maxRowsLabel = Place(new QLabel(QStringLiteral("Max Rows"), top), 0, {7, 25, 34, 14});
+    Button(pane, IDC_EXECUTE, "&Execute", {433, 3, 50, 14}, false);
+    Button(pane, IDC_OPEN, "&Open...", {433, 20, 50, 14}, false);
+    Button(pane, IDC_SAVE, "&Save...", {433, 37, 50, 14}, false);
+    Button(pane, IDC_CLEAR, "&Clear", {433, 54, 50, 14}, false);
+    Button(pane, IDC_EXIT, "E&xit", {433, 71, 50, 14}, true);
+    auto* maxRowsLabel = Place(new QLabel(QStringLiteral("Max Rows"), pane), 0, {7, 25, 34, 14});
     maxRowsLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_maxRowsEdit = Place(new QLineEdit(top), IDC_MAX_ROWS, {43, 26, 25, 14});
+    m_maxRowsEdit = Place(new QLineEdit(pane), IDC_MAX_ROWS, {43, 26, 25, 14});
     m_maxRowsEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
-    auto* exportButton = Button(top, IDC_EXPORT, "Ex&port", {7, 50, 50, 14}, false);
+    Button(pane, IDC_EXPORT, "Ex&port", {7, 50, 50, 14}, false);
+    m_separatorEdit = Place(new QLineEdit(pane), IDC_SEPARATOR, {43, 68, 17, 14});
+    m_separatorEdit->setMaxLength(2);
+    Place(new QLabel(QStringLiteral("Separator"), pane), 0, {7, 71, 32, 8});
+}
 
+void CQuerimoDlg::CreateGrid() {
     m_resultList = new querimo::ResultGridModel(this);
     m_grid = Place(new QTableView(m_gridPane), IDC_RESULT_LIST, {7, 0, 476, 193});
     m_grid->setModel(m_resultList);
@@ -142,39 +188,6 @@ void CQuerimoDlg::CreateControls() {
     m_gridBaseFont = m_grid->font();
     connect(m_resultList, &QAbstractItemModel::rowsInserted, this,
             [this] { FitLineNumberColumn(); });
-
-    m_separatorEdit = Place(new QLineEdit(top), IDC_SEPARATOR, {43, 68, 17, 14});
-    m_separatorEdit->setMaxLength(2);
-    auto* separatorLabel = Place(new QLabel(QStringLiteral("Separator"), top), 0, {7, 71, 32, 8});
-
-    QWidget* tabOrder[] = {dataSource, m_editor,        execute,       open,          save,
-                           clear,      exitButton,      maxRowsLabel,  m_maxRowsEdit, exportButton,
-                           m_grid,     m_separatorEdit, separatorLabel};
-    for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) {
-        setTabOrder(tabOrder[i], tabOrder[i + 1]);
-    }
-
-    CreateStatusBar();
-    resize(kTemplateWidth, kTemplateHeight + m_statusBar->sizeHint().height());
-    m_splitter->setGeometry(0, 0, kTemplateWidth, kTemplateHeight);
-    m_splitter->setSizes(
-        {kEditorPaneHeight, kTemplateHeight - kEditorPaneHeight - kSplitterHandle});
-
-    m_systemMenu = new QMenu(this);
-    QAction* about = m_systemMenu->addAction(QString::fromLatin1(kAboutMenuText));
-    connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
-
-    connect(dataSource, &QPushButton::clicked, this, [this] { OnDataSource(); });
-    connect(execute, &QPushButton::clicked, this, [this] { OnExecute(); });
-    connect(open, &QPushButton::clicked, this, [this] { OnOpen(); });
-    connect(save, &QPushButton::clicked, this, [this] { OnSave(); });
-    connect(clear, &QPushButton::clicked, this, [this] { OnClear(); });
-    connect(exportButton, &QPushButton::clicked, this, [this] { OnExport(); });
-    connect(exitButton, &QPushButton::clicked, this, [this] { OnExit(); });
-    connect(m_editor, &QPlainTextEdit::textChanged, this, [this] { OnChangeSql(); });
-    connect(m_separatorEdit, &QLineEdit::textChanged, this, [this] { OnSeparatorEdited(); });
-    ConnectGridHandlers();
-    CreateShortcuts();
 }
 
 void CQuerimoDlg::CreateStatusBar() {
