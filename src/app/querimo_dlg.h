@@ -198,6 +198,7 @@ class CQuerimoDlg : public QDialog {
     QLabel* m_statusTime = nullptr;
     QLabel* m_statusLimit = nullptr;
     QElapsedTimer m_runClock;
+    qint64 m_runPausedMs = 0;
     QElapsedTimer m_sinceStatusShown;
     QFont m_gridBaseFont;
     int m_gridZoom = 0;

@@ -152,6 +152,7 @@ void CQuerimoDlg::OnExecute() {
     }
     querimo::WaitCursor waitCursor;
     m_runClock.start();
+    m_runPausedMs = 0;
     m_sinceStatusShown.invalidate();
     m_statusLimit->setText(m_nMaxRows == 0 ? QStringLiteral("No row limit")
                                            : QStringLiteral("Max Rows %1").arg(m_nMaxRows));
@@ -177,12 +178,12 @@ void CQuerimoDlg::OnRowsFetched(long long rows) {
     }
     m_sinceStatusShown.start();
     m_statusRows->setText(RowsText(rows));
-    m_statusTime->setText(SecondsText(m_runClock.elapsed()));
+    m_statusTime->setText(SecondsText(m_runClock.elapsed() - m_runPausedMs));
 }
 
 void CQuerimoDlg::ShowRunStatus(long long rows, bool limitReached) {
     m_statusRows->setText(RowsText(rows));
-    m_statusTime->setText(SecondsText(m_runClock.elapsed()));
+    m_statusTime->setText(SecondsText(m_runClock.elapsed() - m_runPausedMs));
     if (limitReached) {
         m_statusLimit->setText(QStringLiteral("Stopped at the %1-row limit").arg(m_nMaxRows));
     }

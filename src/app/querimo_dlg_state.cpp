@@ -143,7 +143,13 @@ querimo::MessageAnswer CQuerimoDlg::ShowMessage(const std::string& text, Message
         m_errHandler.WriteLog(text);
         return MessageAnswer::Ok;
     }
-    return querimo::CurrentPrompt().ShowMessage({kMessageCaption, text, icon, buttons});
+    // A run's time taken leaves out the time a person spends reading its messages.
+    QElapsedTimer reading;
+    reading.start();
+    const MessageAnswer answer =
+        querimo::CurrentPrompt().ShowMessage({kMessageCaption, text, icon, buttons});
+    m_runPausedMs += reading.elapsed();
+    return answer;
 }
 
 std::string CQuerimoDlg::GetOsErrorText(int code) {

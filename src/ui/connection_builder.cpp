@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -79,9 +80,11 @@ QWidget* ConnectionBuilder::FilePage() {
     auto* row = new QHBoxLayout;
     row->addWidget(m_file, 1);
     row->addWidget(browse);
+    auto* label = new QLabel(QStringLiteral("Database &file:"), page);
+    label->setBuddy(m_file);
     auto* form = new QFormLayout(page);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("Database &file:"), row);
+    form->addRow(label, row);
     return page;
 }
 
@@ -110,23 +113,16 @@ QWidget* ConnectionBuilder::KeywordPage() {
 
 void ConnectionBuilder::ShowDriver(const std::string& driver) {
     m_driver = driver;
-    if (driver.empty()) {
-        setCurrentIndex(kNone);
-        hide();
-        return;
+    const Page pages[] = {kFile, kServer, kKeywords};
+    const Page page = driver.empty() ? kNone : pages[static_cast<int>(KindOfDriver(driver))];
+    // The builder is as tall as the fields shown, not as the tallest page.
+    for (int index = 0; index < count(); ++index) {
+        const auto policy = index == page ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        widget(index)->setSizePolicy(policy, policy);
     }
-    switch (KindOfDriver(driver)) {
-        case DriverKind::File:
-            setCurrentIndex(kFile);
-            break;
-        case DriverKind::Server:
-            setCurrentIndex(kServer);
-            break;
-        case DriverKind::Other:
-            setCurrentIndex(kKeywords);
-            break;
-    }
-    show();
+    setCurrentIndex(page);
+    setVisible(page != kNone);
+    updateGeometry();
 }
 
 std::string ConnectionBuilder::ConnectString() const {

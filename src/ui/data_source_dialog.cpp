@@ -44,11 +44,28 @@ std::vector<QStringList> DriverRows(const std::vector<std::string>& drivers) {
     return rows;
 }
 
+// The string over as many lines as it needs, each broken after a ';', so that it shows whole.
+QString Wrapped(const QString& text) {
+    constexpr qsizetype kLineLength = 80;
+    QString wrapped;
+    qsizetype lineStart = 0;
+    const QStringList pieces = text.split(QLatin1Char(';'));
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (wrapped.size() > lineStart &&
+            wrapped.size() - lineStart + pieces[i].size() > kLineLength) {
+            wrapped += QLatin1Char('\n');
+            lineStart = wrapped.size();
+        }
+        wrapped += pieces[i] + (i + 1 < pieces.size() ? QStringLiteral(";") : QString());
+    }
+    return wrapped;
+}
+
 std::vector<QStringList> RecentRows(const std::vector<std::string>& recent) {
     std::vector<QStringList> rows;
     for (const auto& connectString : recent) {
         QString text = ToQString(connectString);
-        rows.push_back({text, QString(), text});
+        rows.push_back({Wrapped(text), QString(), text});
     }
     return rows;
 }
@@ -71,8 +88,6 @@ DataSourceDialog::DataSourceDialog(const ODBCDataSourceCatalog& catalog,
     m_list->header()->setStretchLastSection(true);
     // A recent string is shown whole, across both columns and over as many lines as it needs,
     // so that two connections differing only at their end can be told apart.
-    m_list->setWordWrap(true);
-    m_list->setUniformRowHeights(false);
     AddGroup(QStringLiteral("Recent connections"), RecentRows(recent), true);
     AddGroup(QStringLiteral("User data sources"), SourceRows(catalog.userSources));
     AddGroup(QStringLiteral("System data sources"), SourceRows(catalog.systemSources));
