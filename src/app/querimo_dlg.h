@@ -205,6 +205,8 @@ class CQuerimoDlg : public QDialog {
     // The full path of m_strFileName's file, for saving without a dialog.
     std::string m_strFilePath;
     std::string m_findText;
+    // The connection string last asked for, which names what the status bar shows.
+    std::string m_connectRequest;
     QLineEdit* m_maxRowsEdit = nullptr;
     QLineEdit* m_separatorEdit = nullptr;
     QMenu* m_systemMenu = nullptr;

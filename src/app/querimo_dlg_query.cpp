@@ -132,6 +132,7 @@ void CQuerimoDlg::OnDataSource() {
             new ODBCConnect(reinterpret_cast<SQLHWND>(this), "", SQL_DRIVER_COMPLETE_REQUIRED);
         if (chosen.Text()) {
             connection = RetryWithPassword(connection, *chosen.Text(), held);
+            m_connectRequest = *chosen.Text();
         }
     }
     const bool connected = connection->IsConnected();

@@ -92,6 +92,7 @@ void CQuerimoDlg::RunWithArguments(const querimo::CommandLine& commandLine) {
         return;
     }
     show();
+    m_connectRequest = commandLine.connectString;
     SetConnection(new ODBCConnect(reinterpret_cast<SQLHWND>(this),
                                   commandLine.connectString.c_str(), SQL_DRIVER_NOPROMPT));
     if (!commandLine.sqlFile.empty() && m_pConnect != nullptr) {
@@ -178,7 +179,8 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
         m_strSql = "select * from ?";
     }
     const std::string& completed = m_pConnect->m_dataSource.m_connectString;
-    const std::string label = querimo::ConnectionLabel(completed);
+    // The driver's completed string may leave out what the request named, such as the driver.
+    const std::string label = querimo::ConnectionLabel(m_connectRequest + ';' + completed);
     m_statusConnection->setText(label.empty() ? QStringLiteral("Connected")
                                               : querimo::ToQString(label));
     std::string::size_type dsn = completed.find("DSN=");

@@ -80,7 +80,7 @@ TEST_F(WindowConnectTest, ARecentStringKeepsNoPassword) {
         ASSERT_NE(window->m_pConnect, nullptr);
         EXPECT_EQ(prompt.ReadSetting("RecentConnections", "Connection1"), database);
         const QString shown = window->findChild<QLabel*>("statusConnection")->text();
-        EXPECT_EQ(shown.toStdString(), dir.File("x.db"));
+        EXPECT_EQ(shown.toStdString(), "SQLite3: " + dir.File("x.db"));
     }
 }
 
