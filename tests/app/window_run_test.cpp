@@ -59,22 +59,16 @@ TEST_F(WindowRunTest, LinesOfARunAndTheRowLimit) {
     }
 }
 
-// Line numbers and the sub-heading stay readable however many lines come, and no column is
-// narrower than its heading or than a cell of unknown size.
-TEST_F(WindowRunTest, EveryColumnIsWideEnoughForWhatItShows) {
+// Line numbers and the sub-heading stay readable however many lines come.
+TEST_F(WindowRunTest, TheLineNumberColumnFitsWhatItShows) {
     auto window = OpenWindow();
     window->m_nMaxRows = 0;
-    Execute(*window, "select x'00' as b, 'heading of a narrow column' as h; " + Numbers(1200));
+    Execute(*window, "select 1 as n; " + Numbers(1200));
     auto* grid = qobject_cast<QTableView*>(window->Control(IDC_RESULT_LIST));
     ASSERT_EQ(window->m_resultList->LineCount(), 1202);
-    for (const char* text : {"1202", "SubHeading:", "00"}) {
-        EXPECT_GT(grid->columnWidth(text[0] == '0' ? 1 : 0),
-                  grid->fontMetrics().horizontalAdvance(text))
-            << text;
+    for (const char* text : {"1202", "SubHeading:"}) {
+        EXPECT_GT(grid->columnWidth(0), grid->fontMetrics().horizontalAdvance(text)) << text;
     }
-    const QString heading = QString::fromStdString(window->m_resultList->Heading(2));
-    EXPECT_GT(grid->columnWidth(2),
-              grid->horizontalHeader()->fontMetrics().horizontalAdvance(heading));
 }
 
 TEST_F(WindowRunTest, CancelStopsWithinTenRowsAndTheProgressCountsThem) {
@@ -119,6 +113,12 @@ TEST_F(WindowRunTest, PostgresNullOutputParameterAndTheConnectionShown) {
     ASSERT_EQ(window->m_resultList->LineCount(), 2)
         << testing::PrintToString(prompt.MessageTexts());
     EXPECT_TRUE(window->m_resultList->IsNullCell(1, 0));
+    // A column whose size the driver does not give still shows its value.
+    Execute(*window, "select '\\x0102'::bytea as b");
+    auto* grid = qobject_cast<QTableView*>(window->Control(IDC_RESULT_LIST));
+    const QString value = QString::fromStdString(window->m_resultList->Cell(0, 1));
+    EXPECT_GT(grid->columnWidth(1), grid->fontMetrics().horizontalAdvance(value))
+        << value.toStdString();
 }
 
 }  // namespace
