@@ -97,7 +97,9 @@ class WindowTest : public ::testing::Test {
         prompt.dataSourceAnswers.push_back(connection);
         Click(window, IDC_DATASOURCE);
     }
+    // Every line made, each of which the view must have been told of.
     static Lines GridLines(const CQuerimoDlg& window) {
+        EXPECT_EQ(window.m_resultList->rowCount(), window.m_resultList->LineCount());
         Lines lines(window.m_resultList->LineCount());
         for (std::size_t line = 0; line < lines.size(); ++line) {
             for (int column = 0; column < window.m_resultList->CellCount(int(line)); ++column) {
