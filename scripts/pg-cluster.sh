@@ -142,7 +142,10 @@ start_cluster() {
     as_pg "$pg_bin/initdb" -D "$data" -U "$SUPERUSER" --auth=trust \
         --encoding=UTF8 --locale=C >"$dir/initdb.log" 2>&1 || die "initdb failed"
 
-    printf '%s\n' 'local all all trust' 'host all all 127.0.0.1/32 trust' >"$data/pg_hba.conf"
+    # One role must give its password, as on a real server; the window's password prompt is
+    # tested with it.
+    printf '%s\n' 'local all all trust' "host all ${DB_USER}_pw 127.0.0.1/32 scram-sha-256" \
+        'host all all 127.0.0.1/32 trust' >"$data/pg_hba.conf"
     printf '%s\n' '' '# throw-away test cluster' \
         "listen_addresses = '127.0.0.1'" \
         "unix_socket_directories = '$dir'" \
@@ -169,6 +172,7 @@ start_cluster() {
     password=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
     as_pg "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" -U "$SUPERUSER" -d postgres \
         -c "CREATE ROLE $DB_USER LOGIN PASSWORD '$password'" \
+        -c "CREATE ROLE ${DB_USER}_pw LOGIN PASSWORD '$password'" \
         -c "CREATE DATABASE $DB_NAME OWNER $DB_USER ENCODING 'UTF8' TEMPLATE template0" >/dev/null ||
         die "could not create the $DB_NAME role and database"
 

@@ -101,7 +101,7 @@ log "wrote $out"
 
 if [[ -n $record_out ]]; then
     # A double-click on the second grid line opens that row in the record view.
-    xdotool mousemove --window "$main" 200 193 click --repeat 2 --delay 80 1
+    xdotool mousemove --window "$main" 200 233 click --repeat 2 --delay 80 1
     record=$(timeout 10 xdotool search --sync --onlyvisible --name '^Record View$' | head -n 1)
     [[ -n $record ]] || { log "the record view did not appear"; exit 1; }
     sleep 0.5

@@ -7,6 +7,7 @@
 #include "ui/prompt.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 
 #include <cstdint>
@@ -18,18 +19,24 @@ class CRecordDlg;
 class ODBCConnect;
 class ODBCStatement;
 class ODBCReport;
+class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
+class QStatusBar;
 class QTableView;
 
 namespace querimo {
 class ResultGridModel;
-}
+class SqlEditor;
+}  // namespace querimo
 
 // CSV, HTML or the unsupported XML, chosen by the text after the last point of the path.
 int ExportFormatForPath(const std::string& path);
+// The delimiter a Separator text stands for: "\t" a tab, "\n" a line feed, else its first byte.
+// separator must not be empty.
+char DelimiterFromSeparator(const std::string& separator);
 
 // Identifiers of the main window's controls; each widget's object name is its number.
 enum ControlId : int {
@@ -48,6 +55,8 @@ enum ControlId : int {
 
 // The about command, offered where a system menu would offer it.
 constexpr int IDM_ABOUTBOX = 0x0010;
+// The caption of the window's own message boxes.
+inline constexpr const char* kMessageCaption = "Querimo";
 
 class CQuerimoDlg : public QDialog {
     Q_OBJECT
@@ -85,7 +94,10 @@ class CQuerimoDlg : public QDialog {
 
     // Script files and the questions before text is lost.
     void OnOpen();
-    void OnSave();
+    // True when the text was written.
+    bool OnSave();
+    // Writes to the script's own file without a dialog; a script without one gets the dialog.
+    void SaveToCurrentFile();
     void OnClear();
     void OnExit();
     // Whether the window may close: false when a question was cancelled or answered No.
@@ -98,6 +110,12 @@ class CQuerimoDlg : public QDialog {
 
     // Window frame.
     void OnSize(int cx, int cy);
+    // Ctrl+F asks what to find, F3 finds it again; the search goes round the editor's text.
+    void OnFind();
+    void OnFindNext();
+    // Larger (1), smaller (-1) or the starting size (0) for the grid when it has the focus, else
+    // for the editor.
+    void Zoom(int direction);
     void OnSysCommand(int command);
     // Whether the key was taken before the window's own handling: Esc never closes the window.
     bool PreTranslateMessage(const QKeyEvent& event);
@@ -105,6 +123,8 @@ class CQuerimoDlg : public QDialog {
     // Query execution.
     void OnDataSource();
     void OnExecute();
+    // Called while rows arrive; the status bar follows a few times a second.
+    void OnRowsFetched(long long rows);
     // The grid's line-number column and one column per bound column of the statement.
     void InsertResultColumns(const ODBCStatement& statement);
     void InsertGridColumn(int position, const std::string& heading, Qt::Alignment alignment,
@@ -137,6 +157,19 @@ class CQuerimoDlg : public QDialog {
 
   private:
     void CreateControls();
+    void CreateSplitter();
+    void CreateEditorPane();
+    void CreateGrid();
+    void CreateStatusBar();
+    void CreateShortcuts();
+    void LayOutEditorPane(QSize size);
+    void LayOutGridPane(QSize size);
+    void SaveWindowState();
+    bool RestoreWindowState();
+    void FitLineNumberColumn();
+    void ShowRunStatus(long long rows, bool limitReached);
+    bool WriteScript(const std::string& path);
+    void OnSeparatorEdited();
     void CenterOnScreen();
     void ShowAboutBox();
     querimo::FileRequest ScriptFileRequest(const char* caption);
@@ -154,8 +187,26 @@ class CQuerimoDlg : public QDialog {
     void OnChangeSql();
 
     std::vector<std::string> m_arguments;
-    QPlainTextEdit* m_editor = nullptr;
+    querimo::SqlEditor* m_editor = nullptr;
     QTableView* m_grid = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_editorPane = nullptr;
+    QWidget* m_gridPane = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_statusConnection = nullptr;
+    QLabel* m_statusRows = nullptr;
+    QLabel* m_statusTime = nullptr;
+    QLabel* m_statusLimit = nullptr;
+    QElapsedTimer m_runClock;
+    qint64 m_runPausedMs = 0;
+    QElapsedTimer m_sinceStatusShown;
+    QFont m_gridBaseFont;
+    int m_gridZoom = 0;
+    // The full path of m_strFileName's file, for saving without a dialog.
+    std::string m_strFilePath;
+    std::string m_findText;
+    // The connection string last asked for, which names what the status bar shows.
+    std::string m_connectRequest;
     QLineEdit* m_maxRowsEdit = nullptr;
     QLineEdit* m_separatorEdit = nullptr;
     QMenu* m_systemMenu = nullptr;
@@ -163,11 +214,6 @@ class CQuerimoDlg : public QDialog {
     querimo::LineEnd m_editorLineEnd = querimo::LineEnd::Lf;
     bool m_settingEditorText = false;
     bool m_centred = false;
-    struct SizeState {
-        bool handled = false;
-        int previousWidth = 0;
-        int editorHeight = 0;
-    } m_size;
     bool m_quitRequested = false;
     int m_exitCode = 0;
 
@@ -178,8 +224,9 @@ class CQuerimoDlg : public QDialog {
     void OnDblclkResultList(int row);
     // position is in the grid's viewport.
     void OnRclickResultList(const QPoint& position);
-    // True when the key copied the selection.
-    bool OnKeydownResultList(int virtualKey);
+    // True when the key copied the selection. A key pressed with Ctrl held counts as a chord
+    // whatever came before it.
+    bool OnKeydownResultList(int virtualKey, bool controlHeld = false);
     void CopySelectionToDataSource(querimo::Prompt& dataSource);
     // The selected rows as clipboard text, NUL included.
     std::string SelectionText() const;

@@ -6,6 +6,7 @@
 #include "db/odbc_statement.h"
 #include "report/odbc_report.h"
 #include "ui/editor_bytes.h"
+#include "ui/sql_editor.h"
 #include "ui/text_bytes.h"
 
 #include <QPlainTextEdit>
@@ -22,6 +23,13 @@ constexpr const char* kExportFilter =
     "(*.*)|*.*||";
 constexpr std::size_t kMaxHeadingAddition = 127;
 
+std::string HeadingAddition() {
+    std::string addition = " export results as at " + FormatLogTime(std::time(nullptr));
+    return addition.size() > kMaxHeadingAddition ? std::string() : addition;
+}
+
+}  // namespace
+
 char DelimiterFromSeparator(const std::string& separator) {
     if (separator == "\\t") {
         return '\t';
@@ -31,13 +39,6 @@ char DelimiterFromSeparator(const std::string& separator) {
     }
     return separator[0];
 }
-
-std::string HeadingAddition() {
-    std::string addition = " export results as at " + FormatLogTime(std::time(nullptr));
-    return addition.size() > kMaxHeadingAddition ? std::string() : addition;
-}
-
-}  // namespace
 
 int ExportFormatForPath(const std::string& path) {
     std::string lower = path;

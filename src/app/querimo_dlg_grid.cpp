@@ -21,8 +21,8 @@ constexpr int ID_RECORD_VIEW = 32771;
 constexpr int ID_COPY = 32772;
 
 // Hands the grid's key presses to the window first. Qt's own copy and select-all never run:
-// Ctrl+C and Ctrl+A count only as the chord rule says, and the other copy keys give the
-// standard copy command.
+// Ctrl+C and Ctrl+A count as the chord rule says, and the other copy keys give the standard copy
+// command.
 class GridKeyFilter : public QObject {
   public:
     explicit GridKeyFilter(CQuerimoDlg* window) : QObject(window), m_window(window) {}
@@ -33,7 +33,8 @@ class GridKeyFilter : public QObject {
             return QObject::eventFilter(watched, event);
         }
         auto* key = static_cast<QKeyEvent*>(event);
-        if (m_window->OnKeydownResultList(querimo::VirtualKey(*key))) {
+        if (m_window->OnKeydownResultList(querimo::VirtualKey(*key),
+                                          key->modifiers().testFlag(Qt::ControlModifier))) {
             return true;
         }
         if (key->matches(QKeySequence::Copy) && key->key() != Qt::Key_C) {
@@ -89,8 +90,8 @@ std::string CQuerimoDlg::SelectionText() const {
         [this](int row, int column) { return m_resultList->CellView(row, column); }, m_cDelimiter);
 }
 
-bool CQuerimoDlg::OnKeydownResultList(int virtualKey) {
-    const bool chord = s_lastGridKey == querimo::kVirtualKeyControl;
+bool CQuerimoDlg::OnKeydownResultList(int virtualKey, bool controlHeld) {
+    const bool chord = controlHeld || s_lastGridKey == querimo::kVirtualKeyControl;
     s_lastGridKey = virtualKey;
     if (chord && virtualKey == querimo::kVirtualKeyC) {
         OnEditCopy();

@@ -5,11 +5,12 @@
 #include "app/file_write.h"
 #include "ui/editor_bytes.h"
 #include "ui/result_grid_model.h"
+#include "ui/sql_editor.h"
 #include "ui/text_bytes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QPlainTextEdit>
+#include <QStatusBar>
 
 using querimo::MessageAnswer;
 using querimo::MessageButtons;
@@ -28,21 +29,24 @@ std::string NamePart(const std::string& path) {
 
 }  // namespace
 
+// Typed text is protected whether or not it came from a file, and a save that does not happen
+// stops what was about to replace or drop the text.
 bool CQuerimoDlg::QuerySaveChanges() {
-    if (m_strFileName.empty() || m_bSaved) {
+    if (m_bSaved || (m_strFileName.empty() && EditorText().empty())) {
         return true;
     }
-    MessageAnswer answer =
-        Ask("The file " + m_strFileName + " has changed.\nDo you want to save it now?",
-            MessageButtons::YesNoCancel);
-    if (answer == MessageAnswer::Cancel) {
-        return false;
+    const std::string question =
+        m_strFileName.empty()
+            ? "The SQL text has not been saved.\nDo you want to save it now?"
+            : "The file " + m_strFileName + " has changed.\nDo you want to save it now?";
+    switch (Ask(question, MessageButtons::YesNoCancel)) {
+        case MessageAnswer::Yes:
+            return OnSave();
+        case MessageAnswer::No:
+            return true;
+        default:
+            return false;
     }
-    if (answer == MessageAnswer::Yes) {
-        // Whatever the save does, even nothing, the caller goes on.
-        OnSave();
-    }
-    return true;
 }
 
 void CQuerimoDlg::OnOpen() {
@@ -56,29 +60,43 @@ void CQuerimoDlg::OnOpen() {
     }
 }
 
-void CQuerimoDlg::OnSave() {
+bool CQuerimoDlg::OnSave() {
     UpdateData(true);
     if (m_pConnect == nullptr || m_strSql.empty()) {
-        return;
+        return false;
     }
     std::optional<std::string> path =
         querimo::CurrentPrompt().AskSaveFile(ScriptFileRequest("Save As"));
-    if (!path) {
+    return path && WriteScript(*path);
+}
+
+void CQuerimoDlg::SaveToCurrentFile() {
+    if (m_strFilePath.empty()) {
+        OnSave();
         return;
     }
-    querimo::FileWriteResult written = querimo::WriteWholeFile(*path, m_strSql);
+    UpdateData(true);
+    if (m_pConnect != nullptr && !m_strSql.empty()) {
+        WriteScript(m_strFilePath);
+    }
+}
+
+bool CQuerimoDlg::WriteScript(const std::string& path) {
+    querimo::FileWriteResult written = querimo::WriteWholeFile(path, m_strSql);
     if (!written.ok()) {
         // The window goes on naming the file it had: the chosen one does not hold the text.
         const char* what = written.failed == querimo::FileWriteResult::Step::Open
                                ? "Could not open file "
                                : "Could not write file ";
-        ShowMessage(what + *path + " (" + GetOsErrorText(written.error) + ")", MessageIcon::Error);
-        return;
+        ShowMessage(what + path + " (" + GetOsErrorText(written.error) + ")", MessageIcon::Error);
+        return false;
     }
-    m_strFileName = NamePart(*path);
+    m_strFileName = NamePart(path);
+    m_strFilePath = path;
     UpdateTitle();
     m_bSaved = true;
-    RememberFolder(*path);
+    RememberFolder(path);
+    return true;
 }
 
 void CQuerimoDlg::OnClear() {
@@ -87,6 +105,7 @@ void CQuerimoDlg::OnClear() {
     }
     m_strSql.clear();
     m_strFileName.clear();
+    m_strFilePath.clear();
     m_bSaved = true;
     UpdateData(false);
     UpdateTitle();
@@ -115,6 +134,7 @@ void CQuerimoDlg::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SaveWindowState();
     QDialog::closeEvent(event);
 }
 
@@ -144,8 +164,38 @@ querimo::FileRequest CQuerimoDlg::ScriptFileRequest(const char* caption) {
 
 querimo::MessageAnswer CQuerimoDlg::Ask(const std::string& text, MessageButtons buttons) {
     return querimo::CurrentPrompt().ShowMessage(
-        {querimo::ToBytes(QCoreApplication::applicationName()), text, MessageIcon::Question,
-         buttons});
+        {kMessageCaption, text, MessageIcon::Question, buttons});
+}
+
+void CQuerimoDlg::OnFind() {
+    if (!m_editor->isEnabled()) {
+        return;
+    }
+    const QString selected = m_editor->textCursor().selectedText();
+    std::optional<std::string> text = querimo::CurrentPrompt().AskText(
+        {"Find", "Find what:",
+         selected.isEmpty() || selected.contains(QChar::ParagraphSeparator)
+             ? m_findText
+             : querimo::ToBytes(selected)});
+    if (text && !text->empty()) {
+        m_findText = *text;
+        OnFindNext();
+    }
+}
+
+void CQuerimoDlg::OnFindNext() {
+    if (!m_editor->isEnabled()) {
+        return;
+    }
+    if (m_findText.empty()) {
+        OnFind();
+        return;
+    }
+    if (!m_editor->FindNext(querimo::ToQString(m_findText))) {
+        constexpr int kNoticeMs = 5000;
+        m_statusBar->showMessage(
+            QStringLiteral("Cannot find \"%1\"").arg(querimo::ToQString(m_findText)), kNoticeMs);
+    }
 }
 
 void CQuerimoDlg::SetEditorText(const std::string& bytes) {

@@ -10,10 +10,13 @@
 #include "db/os_io.h"
 #include "report/odbc_report.h"
 #include "report/output_file.h"
+#include "ui/connection_string.h"
 #include "ui/result_grid_model.h"
+#include "ui/sql_editor.h"
 #include "ui/text_bytes.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -92,6 +95,7 @@ void CQuerimoDlg::RunWithArguments(const querimo::CommandLine& commandLine) {
         return;
     }
     show();
+    m_connectRequest = commandLine.connectString;
     SetConnection(new ODBCConnect(reinterpret_cast<SQLHWND>(this),
                                   commandLine.connectString.c_str(), SQL_DRIVER_NOPROMPT));
     if (!commandLine.sqlFile.empty() && m_pConnect != nullptr) {
@@ -166,8 +170,13 @@ querimo::MessageAnswer CQuerimoDlg::ShowMessage(const std::string& text, Message
         m_errHandler.WriteLog(text);
         return MessageAnswer::Ok;
     }
-    return querimo::CurrentPrompt().ShowMessage(
-        {querimo::ToBytes(QCoreApplication::applicationName()), text, icon, buttons});
+    // A run's time taken leaves out the time a person spends reading its messages.
+    QElapsedTimer reading;
+    reading.start();
+    const MessageAnswer answer =
+        querimo::CurrentPrompt().ShowMessage({kMessageCaption, text, icon, buttons});
+    m_runPausedMs += reading.elapsed();
+    return answer;
 }
 
 std::string CQuerimoDlg::GetOsErrorText(int code) {
@@ -185,8 +194,16 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
     delete m_pConnect;
     m_pConnect = connection;
     EnableConnectedControls();
-    m_strSql = "select * from ?";
+    // Text the person typed and has not saved stays; only the editor's own text is replaced.
+    m_strSql = m_bSaved ? std::string() : EditorText();
+    if (m_strSql.empty()) {
+        m_strSql = "select * from ?";
+    }
     const std::string& completed = m_pConnect->GetDataSource().m_connectString;
+    // The driver's completed string may leave out what the request named, such as the driver.
+    const std::string label = querimo::ConnectionLabel(m_connectRequest + ';' + completed);
+    m_statusConnection->setText(label.empty() ? QStringLiteral("Connected")
+                                              : querimo::ToQString(label));
     std::string::size_type dsn = completed.find("DSN=");
     if (dsn != std::string::npos) {
         std::string::size_type start = dsn + 4;
@@ -250,6 +267,7 @@ bool CQuerimoDlg::LoadScript(const std::string& path) {
     }
     std::string::size_type slash = path.rfind('/');
     m_strFileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    m_strFilePath = path;
     UpdateTitle();
     m_strSql = std::move(file.bytes);
     m_bSaved = true;
@@ -296,6 +314,14 @@ bool CQuerimoDlg::ReadSeparator() {
     }
     m_strSeparator = text;
     return true;
+}
+
+// The clipboard follows the Separator field at once, not from the next export on.
+void CQuerimoDlg::OnSeparatorEdited() {
+    const std::string text = querimo::ToBytes(m_separatorEdit->text());
+    if (!text.empty()) {
+        m_cDelimiter = DelimiterFromSeparator(text);
+    }
 }
 
 void CQuerimoDlg::OnChangeSql() {

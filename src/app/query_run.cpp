@@ -50,6 +50,8 @@ bool QueryRun::Pump(int percent) {
     if (percent >= 0) {
         m_progress->SetPercent(percent);
     }
+    m_progress->SetRowsFetched(m_reader.RowsFetched());
+    m_window.OnRowsFetched(m_reader.RowsFetched());
     m_progress->PumpMessages();
     return m_cancel;
 }

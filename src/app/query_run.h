@@ -29,6 +29,7 @@ class QueryRun : private querimo::ResultSink {
     bool Run(const std::vector<std::string>& statements);
     // Data and sub-heading lines made.
     int Lines() const { return m_reader.Lines(); }
+    long long RowsFetched() const { return m_reader.RowsFetched(); }
 
   private:
     void InsertResultColumns(const ODBCStatement& statement) override;

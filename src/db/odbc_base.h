@@ -45,6 +45,8 @@ class ODBCBase {
     int32_t GetTag() const { return m_tag; }
     // The first record of the last failure reported, or null when there was none.
     const ODBCError* GetLastError() const { return m_lastError.get(); }
+    // Where this object's later failures go, in place of the handler captured when it was built.
+    void SetErrorHandler(ODBCErrorHandler* handler) { m_errorHandler = handler; }
 
   protected:
     // The one way an ODBC call is made: callText is the call as messages show it, written once

@@ -207,6 +207,7 @@ void ResultReader::InsertDataLine() {
         cell.isCut = column != nullptr && column->IsTextCut(0);
     }
     m_sink.InsertLine(m_line, m_cells);
+    ++m_rowsFetched;
 }
 
 void ResultReader::Pump(int rowsInSet, SQLLEN reportedRows) {

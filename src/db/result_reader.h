@@ -46,6 +46,8 @@ class ResultReader {
     bool Run(const std::vector<std::string>& statements);
     // Data and sub-heading lines made.
     int Lines() const { return m_line; }
+    // Data lines made, over every statement of the run.
+    long long RowsFetched() const { return m_rowsFetched; }
 
   private:
     enum class Outcome { Next, ResultsShown, EndRun };
@@ -79,6 +81,7 @@ class ResultReader {
     bool m_limitNoted = false;
     bool m_firstResult = true;
     int m_line = 0;
+    long long m_rowsFetched = 0;
     int m_lineNumber = 0;
     int m_statementIndex = 0;
     std::vector<ResultCell> m_cells;

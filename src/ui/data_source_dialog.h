@@ -16,6 +16,8 @@ class QTreeWidgetItem;
 
 namespace querimo {
 
+class ConnectionBuilder;
+
 class DataSourceDialog : public QDialog {
     Q_OBJECT
   public:
@@ -30,13 +32,14 @@ class DataSourceDialog : public QDialog {
     std::string ConnectString() const;
 
   private:
-    void AddGroup(const QString& title, const std::vector<QStringList>& rows);
+    void AddGroup(const QString& title, const std::vector<QStringList>& rows, bool spanned = false);
     void OnItemChosen(QTreeWidgetItem* item);
     void UpdateOkButton();
 
     QTreeWidget* m_list = nullptr;
     QLineEdit* m_connectString = nullptr;
     QPushButton* m_okButton = nullptr;
+    ConnectionBuilder* m_builder = nullptr;
 };
 
 }  // namespace querimo

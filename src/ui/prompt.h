@@ -27,6 +27,14 @@ struct FileRequest {
     std::string defaultSuffix;
 };
 
+struct TextRequest {
+    std::string caption;
+    std::string label;
+    std::string initialText;
+    // Typed characters are not shown (a password).
+    bool hidden = false;
+};
+
 class Prompt {
   public:
     virtual ~Prompt() = default;
@@ -36,6 +44,11 @@ class Prompt {
     virtual std::optional<std::string> AskSaveFile(const FileRequest& request) = 0;
     // A connection string for the data source the person chose; nullopt when cancelled.
     virtual std::optional<std::string> ChooseDataSource(const std::string& inConnStr) = 0;
+    // One line of text; nullopt when cancelled, which is also the answer of a prompt that cannot
+    // ask.
+    virtual std::optional<std::string> AskText(const TextRequest& /*request*/) {
+        return std::nullopt;
+    }
     virtual void SetClipboardText(const std::string& bytes) = 0;
     virtual std::string ReadSetting(const std::string& section, const std::string& key) = 0;
     virtual void WriteSetting(const std::string& section, const std::string& key,

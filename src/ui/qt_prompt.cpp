@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSettings>
@@ -80,6 +82,33 @@ QString StartPath(const FileRequest& request) {
     return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
 }
 
+// The person sees each filter's own description; its patterns list the files and the chosen one
+// names the extension a typed name gets.
+std::optional<std::string> RunFileDialog(const FileRequest& request, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(QApplication::activeWindow(), ToQString(request.caption), StartPath(request),
+                       ToQtFileFilter(request.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QString fallback = ToQString(request.defaultSuffix);
+    // The dialog may name the chosen filter as shown, without its patterns.
+    auto useFilter = [&dialog, fallback] {
+        const QString shown = dialog.selectedNameFilter();
+        for (const QString& filter : dialog.nameFilters()) {
+            if (filter == shown || filter.startsWith(shown + QStringLiteral(" ("))) {
+                dialog.setDefaultSuffix(FilterSuffix(filter, fallback));
+            }
+        }
+    };
+    useFilter();
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return ChosenPath(dialog.selectedFiles().constFirst());
+}
+
 }  // namespace
 
 MessageAnswer QtPrompt::ShowMessage(const MessageRequest& request) {
@@ -89,20 +118,23 @@ MessageAnswer QtPrompt::ShowMessage(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtPrompt::AskOpenFile(const FileRequest& request) {
-    return ChosenPath(QFileDialog::getOpenFileName(QApplication::activeWindow(),
-                                                   ToQString(request.caption), StartPath(request),
-                                                   ToQtFileFilter(request.filter)));
+    return RunFileDialog(request, QFileDialog::AcceptOpen);
 }
 
 std::optional<std::string> QtPrompt::AskSaveFile(const FileRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), ToQString(request.caption), StartPath(request),
-                       ToQtFileFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(ToQString(request.defaultSuffix));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return RunFileDialog(request, QFileDialog::AcceptSave);
+}
+
+std::optional<std::string> QtPrompt::AskText(const TextRequest& request) {
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(ToQString(request.caption));
+    dialog.setLabelText(ToQString(request.label));
+    dialog.setTextValue(ToQString(request.initialText));
+    dialog.setTextEchoMode(request.hidden ? QLineEdit::Password : QLineEdit::Normal);
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return ChosenPath(dialog.selectedFiles().constFirst());
+    return ToBytes(dialog.textValue());
 }
 
 std::optional<std::string> QtPrompt::ChooseDataSource(const std::string& inConnStr) {

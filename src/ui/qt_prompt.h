@@ -11,6 +11,7 @@ class QtPrompt : public Prompt {
     std::optional<std::string> AskOpenFile(const FileRequest& request) override;
     std::optional<std::string> AskSaveFile(const FileRequest& request) override;
     std::optional<std::string> ChooseDataSource(const std::string& inConnStr) override;
+    std::optional<std::string> AskText(const TextRequest& request) override;
     void SetClipboardText(const std::string& bytes) override;
     std::string ReadSetting(const std::string& section, const std::string& key) override;
     void WriteSetting(const std::string& section, const std::string& key,

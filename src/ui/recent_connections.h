@@ -13,10 +13,6 @@ namespace querimo {
 
 inline constexpr std::size_t kRecentConnectionLimit = 8;
 
-// The connection string without its PWD and PASSWORD attributes (keywords in any case; braced
-// values may hold ';').
-std::string WithoutPassword(std::string_view connectString);
-
 // Newest first.
 std::vector<std::string> ReadRecentConnections(Prompt& prompt);
 // Puts the string, without its password, first; an equal older entry and those beyond the limit

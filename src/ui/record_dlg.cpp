@@ -170,9 +170,9 @@ void CRecordDlg::RenumberItemValues() {
     }
 }
 
-bool CRecordDlg::OnKeydownList(int virtualKey) {
-    const bool copy =
-        s_lastKey == querimo::kVirtualKeyControl && virtualKey == querimo::kVirtualKeyC;
+bool CRecordDlg::OnKeydownList(int virtualKey, bool controlHeld) {
+    const bool copy = (controlHeld || s_lastKey == querimo::kVirtualKeyControl) &&
+                      virtualKey == querimo::kVirtualKeyC;
     s_lastKey = virtualKey;
     if (!copy) {
         return false;
@@ -199,6 +199,7 @@ bool CRecordDlg::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     }
     auto* key = static_cast<QKeyEvent*>(event);
-    const bool copied = OnKeydownList(querimo::VirtualKey(*key));
+    const bool copied =
+        OnKeydownList(querimo::VirtualKey(*key), key->modifiers().testFlag(Qt::ControlModifier));
     return copied || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll);
 }

@@ -27,8 +27,9 @@ class CRecordDlg : public QDialog {
 
     void OnSize(int cx, int cy);
     void OnColumnclickList(int column);
-    // True when the key copied the selected lines.
-    bool OnKeydownList(int virtualKey);
+    // True when the key copied the selected lines. A key pressed with Ctrl held counts as a chord
+    // whatever came before it.
+    bool OnKeydownList(int virtualKey, bool controlHeld = false);
     // The selected lines as clipboard text, NUL included; always delimited by commas.
     std::string SelectionText() const;
 

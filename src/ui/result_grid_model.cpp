@@ -11,6 +11,14 @@ namespace {
 // The least time between two announcements of lines added at the end (milliseconds).
 constexpr int kFlushInterval = 100;
 
+std::string_view FirstText(const std::vector<GridCell>& cells) {
+    return cells.empty() ? std::string_view() : std::string_view(cells.front().text);
+}
+
+std::string_view FirstText(const std::vector<std::string>& texts) {
+    return texts.empty() ? std::string_view() : std::string_view(texts.front());
+}
+
 }  // namespace
 
 ResultGridModel::ResultGridModel(QObject* parent) : QAbstractTableModel(parent) {
@@ -65,6 +73,7 @@ void ResultGridModel::DeleteAllItems() {
     beginResetModel();
     m_lines.Clear();
     m_shownLines = 0;
+    m_widestFirstCell.clear();
     endResetModel();
 }
 
@@ -72,6 +81,7 @@ void ResultGridModel::DeleteAllColumns() {
     beginResetModel();
     m_lines.Clear();
     m_shownLines = 0;
+    m_widestFirstCell.clear();
     m_headings.clear();
     m_alignments.clear();
     endResetModel();
@@ -88,6 +98,9 @@ void ResultGridModel::InsertColumn(int position, const std::string& heading,
     m_headings.insert(m_headings.begin() + position, heading);
     m_alignments.insert(m_alignments.begin() + position, alignment);
     m_lines.InsertEmptyCell(static_cast<std::size_t>(position));
+    if (position == 0) {
+        m_widestFirstCell.clear();
+    }
     endInsertColumns();
 }
 
@@ -106,6 +119,9 @@ void ResultGridModel::InsertLine(int position, const std::vector<std::string>& t
 template <typename Cells>
 void ResultGridModel::Insert(int position, const Cells& cells) {
     position = std::clamp(position, 0, LineCount());
+    if (const std::string_view first = FirstText(cells); first.size() > m_widestFirstCell.size()) {
+        m_widestFirstCell = first;
+    }
     if (position >= m_shownLines) {
         m_lines.Insert(static_cast<std::size_t>(position), cells);
         ScheduleFlush();

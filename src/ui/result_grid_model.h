@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+class QFont;
 class QTableView;
 
 namespace querimo {
@@ -57,6 +58,9 @@ class ResultGridModel : public QAbstractTableModel {
     // Every line, also those the view has not been told of yet.
     int LineCount() const { return static_cast<int>(m_lines.Count()); }
     std::size_t LineMemoryBytes() const { return m_lines.MemoryBytes(); }
+    // The longest text column 0 has held since it was made or emptied, so that the view can fit
+    // that column without measuring every line.
+    const std::string& WidestFirstCell() const { return m_widestFirstCell; }
 
   private:
     template <typename Cells>
@@ -65,6 +69,7 @@ class ResultGridModel : public QAbstractTableModel {
 
     std::vector<std::string> m_headings;
     std::vector<Qt::Alignment> m_alignments;
+    std::string m_widestFirstCell;
     GridLineStore m_lines;
     // Lines the view knows; the others are at the end.
     int m_shownLines = 0;
@@ -78,5 +83,7 @@ class ResultGridModel : public QAbstractTableModel {
 // Font, row height, NULL placeholder and header settings of a view showing the grid; call it
 // after the model is set. While lines stream in, the view is painted a few times a second.
 void ConfigureResultGridView(QTableView* view);
+// The font of the grid's cells, every line as high as it needs.
+void SetResultGridFont(QTableView* view, const QFont& font);
 
 }  // namespace querimo

@@ -15,6 +15,8 @@ namespace querimo {
 namespace {
 
 constexpr int kRowPadding = 6;
+// No column can be dragged narrower than this (pixels).
+constexpr int kLeastColumnWidth = 16;
 // While lines stream in, the view is painted at most this often (milliseconds).
 constexpr int kRepaintInterval = 100;
 
@@ -74,7 +76,7 @@ class RepaintLimiter : public QObject {
 
 void ConfigureResultGridView(QTableView* view) {
     view->setItemDelegate(new ResultGridDelegate(view));
-    view->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    SetResultGridFont(view, QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     view->setWordWrap(false);
     view->setTextElideMode(Qt::ElideRight);
     view->setAlternatingRowColors(true);
@@ -84,25 +86,27 @@ void ConfigureResultGridView(QTableView* view) {
     // every batch of lines, which walks all of them.
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    // Every line has the same height, so the view never measures a million of them.
-    QHeaderView* lines = view->verticalHeader();
-    const int rowHeight = QFontMetrics(view->font()).height() + kRowPadding;
-    lines->setMinimumSectionSize(rowHeight);
-    lines->setDefaultSectionSize(rowHeight);
-    lines->setSectionResizeMode(QHeaderView::Fixed);
-
     QHeaderView* headings = view->horizontalHeader();
     headings->setHighlightSections(false);
     headings->setStretchLastSection(false);
     headings->setSectionResizeMode(QHeaderView::Interactive);
-    // Narrow columns keep the width their size gives them.
-    headings->setMinimumSectionSize(0);
+    headings->setMinimumSectionSize(kLeastColumnWidth);
 
     if (QAbstractItemModel* model = view->model()) {
         auto* limiter = new RepaintLimiter(view);
         QObject::connect(model, &QAbstractItemModel::rowsInserted, limiter,
                          [limiter] { limiter->OnLinesAdded(); });
     }
+}
+
+void SetResultGridFont(QTableView* view, const QFont& font) {
+    view->setFont(font);
+    // Every line has the same height, so the view never measures a million of them.
+    QHeaderView* lines = view->verticalHeader();
+    const int rowHeight = QFontMetrics(font).height() + kRowPadding;
+    lines->setMinimumSectionSize(rowHeight);
+    lines->setDefaultSectionSize(rowHeight);
+    lines->setSectionResizeMode(QHeaderView::Fixed);
 }
 
 }  // namespace querimo

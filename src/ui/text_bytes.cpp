@@ -1,5 +1,6 @@
 #include "ui/text_bytes.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace querimo {
@@ -18,16 +19,26 @@ QString ToQtFileFilter(const std::string& filter) {
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
-        const QString& pattern = parts[i + 1];
         if (description.isEmpty()) {
             break;
         }
-        QString qtPatterns = QString(pattern).replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << (description.contains(QLatin1Char('('))
-                        ? description
-                        : description + QStringLiteral(" (") + qtPatterns + QStringLiteral(")"));
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        patterns.replaceInStrings(QRegularExpression(QStringLiteral("^\\*\\.\\*$")),
+                                  QStringLiteral("*"));
+        entries << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));
+}
+
+QString FilterSuffix(const QString& qtFilterEntry, const QString& fallback) {
+    QString patterns = qtFilterEntry.mid(qtFilterEntry.lastIndexOf(QLatin1Char('(')) + 1);
+    if (patterns.endsWith(QLatin1Char(')'))) {
+        patterns.chop(1);
+    }
+    static const QRegularExpression named(QStringLiteral("^\\*\\.([A-Za-z0-9_]+)$"));
+    const QRegularExpressionMatch match = named.match(patterns.section(QLatin1Char(' '), 0, 0));
+    return match.hasMatch() ? match.captured(1) : fallback;
 }
 
 }  // namespace querimo

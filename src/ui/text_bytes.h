@@ -11,7 +11,12 @@ namespace querimo {
 QString ToQString(const std::string& bytes);
 std::string ToBytes(const QString& text);
 
-// Turns the "description|pattern|...||" notation of file filters into Qt's ";;" list.
+// Turns the "description|pattern|...||" notation of file filters into Qt's ";;" list. Qt takes
+// the patterns from the entry's last parentheses, so each description is followed by its own
+// patterns in Qt's form ("*.csv *.txt"), "*.*" standing for every file as it did.
 QString ToQtFileFilter(const std::string& filter);
+// The extension the first pattern of a Qt filter entry names ("htm" for "*.htm"), or fallback
+// when it names none.
+QString FilterSuffix(const QString& qtFilterEntry, const QString& fallback);
 
 }  // namespace querimo

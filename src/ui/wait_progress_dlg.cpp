@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
@@ -17,6 +18,8 @@ namespace {
 // Template size in dialog units.
 constexpr int kWidthUnits = 219;
 constexpr int kHeightUnits = 90;
+// Least time between two updates of the row count (milliseconds).
+constexpr int kRowsShownInterval = 100;
 
 // Swallows the application's quit request while it is installed, noting that one came.
 class QuitRequestCatcher : public QObject {
@@ -94,6 +97,10 @@ void CWaitProgressDlg::CreateControls() {
     auto* message = Place(new QLabel(QStringLiteral("Click Cancel to cancel the operation"), this),
                           IDC_WAIT_MESSAGE, {25, 38, 169, 8});
     message->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_rowsFetched = new QLabel(this);
+    m_rowsFetched->setObjectName(QString::fromLatin1(kRowsFetchedName));
+    m_rowsFetched->setGeometry(querimo::DialogUnitsToPixels(25, 47, 169, 8));
+    m_rowsFetched->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
 }
 
@@ -102,6 +109,15 @@ void CWaitProgressDlg::SetPercent(int percent) {
         return;
     }
     m_progress->setValue(std::clamp(percent, 0, 100));
+}
+
+void CWaitProgressDlg::SetRowsFetched(long long rows) {
+    if (!m_windowOpen ||
+        (m_sinceRowsShown.isValid() && m_sinceRowsShown.elapsed() < kRowsShownInterval)) {
+        return;
+    }
+    m_sinceRowsShown.start();
+    m_rowsFetched->setText(QLocale().toString(rows) + QStringLiteral(" rows fetched"));
 }
 
 bool CWaitProgressDlg::PumpMessages() {

@@ -3,6 +3,7 @@
 // progress bar and a Cancel button that sets its owner's flag. The owner pumps events through it.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 
 class QLabel;
@@ -17,6 +18,9 @@ enum WaitProgressControlId : int {
     IDC_WAIT_MESSAGE = 1310,
 };
 
+// The object name of the line that counts the rows fetched so far.
+inline constexpr const char* kRowsFetchedName = "rowsFetched";
+
 class CWaitProgressDlg : public QDialog {
     Q_OBJECT
   public:
@@ -29,6 +33,8 @@ class CWaitProgressDlg : public QDialog {
 
     // Clamped to 0..100; nothing happens once the window is gone.
     void SetPercent(int percent);
+    // Shown a few times a second at most, so that calling it for every tenth row costs nothing.
+    void SetRowsFetched(long long rows);
     // Delivers every pending event, then the work they left behind. A quit request taken meanwhile
     // is put back for later, sets the cancel flag and makes the result false.
     bool PumpMessages();
@@ -49,5 +55,7 @@ class CWaitProgressDlg : public QDialog {
     QPointer<QWidget> m_mainWindow;
     QPointer<QWidget> m_focusBeforehand;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_rowsFetched = nullptr;
+    QElapsedTimer m_sinceRowsShown;
     bool m_windowOpen = false;
 };

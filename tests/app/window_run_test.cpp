@@ -1,0 +1,124 @@
+// Running SQL into the grid through the real window: lines of a run, the row limit, column
+// widths, cancel and the status bar, on SQLite and PostgreSQL.
+#include "window_fixture.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+
+std::string Numbers(int count) {
+    return "with recursive c(n) as (select 1 union all select n + 1 from c where n < " +
+           std::to_string(count) + ") select n from c";
+}
+
+QString Status(CQuerimoDlg& window, const char* name) {
+    return window.findChild<QLabel*>(name)->text();
+}
+
+using WindowRunTest = WindowTest;
+
+TEST_F(WindowRunTest, LinesOfARunAndTheRowLimit) {
+    const struct {
+        std::string sql;
+        uint32_t maxRows;
+        Lines lines;
+        const char* rows;
+    } cases[] = {
+        {"select 1 as one; select 'b' as two",
+         9,
+         {{"01", "1"}, {"SubHeading:", "two"}, {"03", "b"}},
+         "2 rows"},
+        {Numbers(100), 3, {{"01", "1"}, {"02", "2"}, {"03", "3"}}, "3 rows"},
+        // The sub-heading line counts towards the limit.
+        {"select 7 as n;" + Numbers(100),
+         4,
+         {{"01", "7"}, {"SubHeading:", "n"}, {"03", "1"}, {"04", "2"}},
+         "3 rows"},
+        {"select 1 where 0", 9, {{"0", "<No Data>"}}, "0 rows"},
+        {" ; ; ", 9, {{"0", "<No Data>"}}, "0 rows"},
+        {"create table t(a); insert into t values (1), (2)", 9, {{"0"}, {"2"}}, "0 rows"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        auto window = OpenWindow();
+        window->m_nMaxRows = c.maxRows;
+        Execute(*window, c.sql);
+        EXPECT_EQ(GridLines(*window), c.lines);
+        EXPECT_EQ(Status(*window, "statusRows"), c.rows);
+        const bool limited = c.lines.size() == c.maxRows;
+        ASSERT_EQ(prompt.messages.size(), limited ? 1u : 0u);
+        if (limited) {
+            EXPECT_EQ(prompt.messages[0].caption, "Querimo");
+            EXPECT_EQ(prompt.messages[0].text,
+                      "Note, stopped fetching data at " + std::to_string(c.maxRows) + " row limit");
+            EXPECT_TRUE(Status(*window, "statusLimit").contains(QString::number(c.maxRows)));
+        }
+    }
+}
+
+// Line numbers and the sub-heading stay readable however many lines come.
+TEST_F(WindowRunTest, TheLineNumberColumnFitsWhatItShows) {
+    auto window = OpenWindow();
+    window->m_nMaxRows = 0;
+    Execute(*window, "select 1 as n; " + Numbers(1200));
+    auto* grid = qobject_cast<QTableView*>(window->Control(IDC_RESULT_LIST));
+    ASSERT_EQ(window->m_resultList->LineCount(), 1202);
+    for (const char* text : {"1202", "SubHeading:"}) {
+        EXPECT_GT(grid->columnWidth(0), grid->fontMetrics().horizontalAdvance(text)) << text;
+    }
+}
+
+TEST_F(WindowRunTest, CancelStopsWithinTenRowsAndTheProgressCountsThem) {
+    const std::function<void(CWaitProgressDlg&)> ways[] = {
+        [](CWaitProgressDlg& p) {
+            QTest::mouseClick(p.findChild<QPushButton*>("2"), Qt::LeftButton);
+        },
+        [](CWaitProgressDlg& p) { QTest::keyClick(&p, Qt::Key_Escape); },
+        [](CWaitProgressDlg& p) { p.close(); },
+    };
+    Lines expected;
+    for (int n = 1; n <= 10; ++n) {
+        expected.push_back({QString::asprintf("%02d", n).toStdString(), std::to_string(n)});
+    }
+    expected.push_back({"11", "Query cancelled by user"});
+    for (const auto& cancel : ways) {
+        auto window = OpenWindow();
+        std::vector<QString> counted;
+        Execute(*window, Numbers(1000), [&](CWaitProgressDlg& progress) {
+            counted.push_back(progress.findChild<QLabel*>(kRowsFetchedName)->text());
+            EXPECT_FALSE(window->isEnabled());
+            cancel(progress);
+        });
+        EXPECT_EQ(counted, std::vector<QString>{"10 rows fetched"});
+        EXPECT_EQ(GridLines(*window), expected);
+        EXPECT_TRUE(window->isEnabled());
+        EXPECT_EQ(VisibleProgressWindow(), nullptr);
+        EXPECT_TRUE(prompt.messages.empty());
+        EXPECT_EQ(Status(*window, "statusRows"), "10 rows");
+    }
+}
+
+TEST_F(WindowRunTest, PostgresNullOutputParameterAndTheConnectionShown) {
+    QUERIMO_REQUIRE_PG_OR_SKIP(connection, PgDriver::Unicode);
+    auto window = OpenWindow(false);
+    ChooseDataSource(*window, connection);
+    ASSERT_NE(window->m_pConnect, nullptr) << testing::PrintToString(prompt.MessageTexts());
+    EXPECT_TRUE(Status(*window, "statusConnection").startsWith("PostgreSQL Unicode: querimo on"));
+    Execute(*window,
+            "create function pg_temp.f() returns integer as 'select null::integer' "
+            "language sql; {? = call pg_temp.f()}");
+    ASSERT_EQ(window->m_resultList->LineCount(), 2)
+        << testing::PrintToString(prompt.MessageTexts());
+    EXPECT_TRUE(window->m_resultList->IsNullCell(1, 0));
+    // A column whose size the driver does not give still shows its value.
+    Execute(*window, "select '\\x0102'::bytea as b");
+    auto* grid = qobject_cast<QTableView*>(window->Control(IDC_RESULT_LIST));
+    const QString value = QString::fromStdString(window->m_resultList->Cell(0, 1));
+    EXPECT_GT(grid->columnWidth(1), grid->fontMetrics().horizontalAdvance(value))
+        << value.toStdString();
+}
+
+}  // namespace
