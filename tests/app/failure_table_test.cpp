@@ -1,0 +1,444 @@
+// Every database call the program makes, failing once in each of its users (Execute into the
+// grid, the Export button to CSV and to HTML, the batch run), over a real SQLite database. Each
+// row states what the user is told, what the grid or the output file keeps and the exit code;
+// after every row no statement is left open and the same run works again.
+#include "inject/inject.h"
+#include "window_fixture.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <regex>
+
+namespace {
+
+// A batch run's log is its output file; one ending in ".log" keeps every line.
+enum class User { Grid, Csv, Html, Batch, BatchLog };
+
+struct Outcome {
+    std::vector<std::string> said;  // message boxes; "{path}" stands for the output file
+    std::string kept;               // grid lines or output file, '/' for each line end
+    int exitCode = 0;
+    bool operator==(const Outcome&) const = default;
+};
+
+void PrintTo(const Outcome& outcome, std::ostream* out) {
+    *out << "{" << testing::PrintToString(outcome.said) << ", "
+         << testing::PrintToString(outcome.kept) << ", " << outcome.exitCode << "}";
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+class FailureTableTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        db = SqliteConnectionString(dir.File("t.db"));
+        ASSERT_EQ(
+            RunSql(db, {"create table t(id integer, name varchar(10))",
+                        "insert into t values (1, 'one'), (2, 'two'), (3, 'three'), (4, 'four')"}),
+            "");
+    }
+    void TearDown() override {
+        inject::Reset();
+        WindowTest::TearDown();
+    }
+
+    // Cells joined by blanks, lines ended by '/'.
+    static std::string GridText(const CQuerimoDlg& window) {
+        const querimo::ResultGridModel& grid = *window.m_resultList;
+        std::string text;
+        for (int line = 0; line < grid.LineCount(); ++line) {
+            for (int cell = 0; cell < grid.CellCount(line); ++cell) {
+                text += cell == 0 ? "" : " ";
+                text += grid.IsNullCell(line, cell) ? "<NULL>" : grid.Cell(line, cell);
+            }
+            text += "/";
+        }
+        return text;
+    }
+
+    // Line ends as '/', log time stamps left out; an HTML page as its rows and whether it ends.
+    static std::string FileText(const std::string& path) {
+        if (!std::filesystem::exists(path)) {
+            return "-";
+        }
+        std::string bytes = ReadFileBytes(path);
+        if (path.ends_with(".htm")) {
+            int rows = 0;
+            for (auto at = bytes.find("<tr class=repline"); at != std::string::npos;
+                 at = bytes.find("<tr class=repline", at + 1)) {
+                ++rows;
+            }
+            return std::to_string(rows) + " rows" +
+                   (bytes.ends_with("</html>\r\n") ? ", ended" : "");
+        }
+        static const std::regex stamp(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d -- )");
+        return Replace(Replace(std::regex_replace(bytes, stamp, ""), "\r\n", "/"), "\n", "/");
+    }
+
+    Outcome Run(User user, const std::string& sql) { return Run(user, sql, db); }
+    Outcome Run(User user, const std::string& sql, const std::string& connection) {
+        Outcome outcome;
+        const std::string output = dir.File(user == User::Html       ? "out.htm"
+                                            : user == User::BatchLog ? "out.log"
+                                                                     : "out.csv");
+        std::filesystem::remove(output);
+        if (user == User::Batch || user == User::BatchLog) {
+            CQuerimoDlg batch({connection, dir.Write("query.sql", sql), output});
+            outcome.exitCode = batch.DoModal();
+            // A batch run ends the program; this one goes on with the window's routes.
+            querimo::RouteDatabaseLayerThroughPrompt();
+        } else {
+            auto window = OpenWindow(false);
+            ChooseDataSource(*window, connection);
+            SetSql(*window, sql);
+            prompt.fileAnswers.push_back(output);
+            Click(*window, user == User::Grid ? IDC_EXECUTE : IDC_EXPORT);
+            if (user == User::Grid) {
+                outcome.kept = GridText(*window);
+            }
+            EXPECT_TRUE(window->isEnabled());
+            EXPECT_EQ(VisibleProgressWindow(), nullptr);
+            EXPECT_EQ(prompt.waitCursorDepth, 0);
+        }
+        if (user != User::Grid) {
+            outcome.kept = FileText(output);
+        }
+        for (const std::string& text : prompt.MessageTexts()) {
+            outcome.said.push_back(Replace(text, output, "{path}"));
+        }
+        prompt.messages.clear();
+        EXPECT_EQ(inject::OpenStatements(), 0);
+        return outcome;
+    }
+
+    std::string db;
+};
+
+const std::string kGridSql = "select id, name from t order by id; select count(*) as total from t";
+const std::string kExportSql = "select id, name from t order by id";
+const std::string kUpdate = "update t set name = name where id > 2";
+const std::string kFirstSet = "01 1 one/02 2 two/03 3 three/04 4 four/";
+const std::string kGrid = kFirstSet + "SubHeading: total/06 4/";
+const std::string kCsv = R"("id","name"/1,"one"/2,"two"/3,"three"/4,"four"/)";
+const std::string kDone = "Successfully exported 4 rows to {path}";
+const std::string kNoFile = "-";
+
+std::string Raised(User user, const std::string& message) {
+    return (user == User::Grid || user == User::Csv || user == User::Html
+                ? "ODBC Error -1: \""
+                : "Application Error -1: \"") +
+           message + "\" (08S01)";
+}
+const std::string kDescribe2 = "error encountered on descibe '' (column #2)";
+const std::string kBind2 = "Error binding column #2: name\n";
+
+struct Row {
+    User user;
+    const char* call;
+    int nth;
+    // "@" is the armed failure's box or log text.
+    Outcome expected;
+    std::string sql = "";
+    std::vector<inject::Record> records = {};
+};
+
+// What each user shows when nothing fails.
+Outcome Clean(User user) {
+    switch (user) {
+        case User::Grid:
+            return {{}, kGrid};
+        case User::Csv:
+            return {{kDone}, kCsv};
+        case User::Html:
+            return {{kDone}, "4 rows, ended"};
+        default:
+            return {{}, kCsv};
+    }
+}
+
+const Row kRows[] = {
+    // Connecting, through the chooser or from the command line.
+    {User::Grid, "SQLAllocConnect", 1, {{"@"}, ""}},
+    {User::Grid, "SQLDriverConnect", 1, {{"@"}, ""}},
+    {User::Csv, "SQLDriverConnect", 1, {{"@"}, kNoFile}},
+    {User::Batch, "SQLAllocConnect", 1, {{}, "@/", -1}},
+    {User::Batch, "SQLDriverConnect", 1, {{}, "@/", -1}},
+    // Every record of a failed call, in order, also one without a message.
+    {User::Grid,
+     "SQLDriverConnect",
+     1,
+     {{R"(ODBC Error 5: "refused" (08001))", R"(ODBC Error -1: "" (HY000))"}, ""},
+     "",
+     {{"08001", 5, "refused"}, {"HY000", 0, ""}}},
+    {User::BatchLog,
+     "SQLDriverConnect",
+     1,
+     {{}, R"(Application Error 5: "refused" (08001)/Application Error -1:  (HY000)/)", -1},
+     "",
+     {{"08001", 5, "refused"}, {"HY000", 0, ""}}},
+    // A statement's records carry the column numbers of all its records.
+    {User::Grid,
+     "SQLExecute",
+     1,
+     {{R"(ODBC Error 5: "too big + column #2 + column #5" (22003))",
+       R"(ODBC Error 6: "cut + column #2 + column #5" (01004))"},
+      ""},
+     "",
+     {{"22003", 5, "too big", 2}, {"01004", 6, "cut", 5}}},
+    // Statements.
+    {User::Grid, "SQLAllocStmt", 1, {{"@"}, ""}},
+    {User::Csv, "SQLAllocStmt", 1, {{"@"}, kNoFile}},
+    {User::Batch, "SQLAllocStmt", 1, {{}, "@/", -1}},
+    // The export only asks for a forward-only cursor: it goes on.
+    {User::Csv, "SQLSetStmtAttr", 1, {{"@", kDone}, kCsv}},
+    {User::Batch, "SQLSetStmtAttr", 1, {{}, kCsv, 0}},
+    {User::Grid, "SQLPrepare", 1, {{"@"}, ""}},
+    {User::Grid, "SQLPrepare", 2, {{"@"}, kFirstSet}},
+    {User::Csv, "SQLPrepare", 1, {{"@"}, kNoFile}},
+    {User::Html, "SQLPrepare", 1, {{"@"}, kNoFile}},
+    {User::Batch, "SQLPrepare", 1, {{}, "@/", -1}},
+    {User::Grid, "SQLExecute", 1, {{"@"}, ""}},
+    {User::Grid, "SQLExecute", 2, {{"@"}, kFirstSet}},
+    {User::Csv, "SQLExecute", 1, {{"@"}, kNoFile}},
+    {User::Batch, "SQLExecute", 1, {{}, "@/", -1}},
+    // Describing and binding the result columns.
+    {User::Grid, "SQLNumResultCols", 1, {{"@"}, ""}},
+    // A set whose columns cannot be counted is passed over like one without rows.
+    {User::Grid, "SQLNumResultCols", 2, {{"@"}, "SubHeading: total/02 4/"}},
+    {User::Grid, "SQLNumResultCols", 3, {{"@"}, kFirstSet}},
+    // Nor is a set read whose columns could not be described or bound: no line of blanks or
+    // of values that never came from the database.
+    {User::Grid, "SQLNumResultCols", 4, {{"@"}, kFirstSet}},
+    {User::Csv, "SQLNumResultCols", 1, {{"@"}, kNoFile}},
+    {User::Batch, "SQLNumResultCols", 1, {{}, "@/", -1}},
+    {User::Grid, "SQLDescribeCol", 2, {{"@", Raised(User::Grid, kDescribe2)}, ""}},
+    {User::Grid,
+     "SQLDescribeCol",
+     3,
+     {{"@", Raised(User::Grid, "error encountered on descibe '' (column #1)")}, kFirstSet}},
+    {User::Csv, "SQLDescribeCol", 2, {{"@", Raised(User::Csv, kDescribe2)}, kNoFile}},
+    {User::Batch, "SQLDescribeCol", 2, {{}, Raised(User::Batch, kDescribe2) + "/", -1}},
+    {User::Grid, "SQLBindCol", 2, {{"@", Raised(User::Grid, kBind2)}, ""}},
+    {User::Grid,
+     "SQLBindCol",
+     3,
+     {{"@", Raised(User::Grid, "Error binding column #1: total\n")}, kFirstSet}},
+    {User::Csv, "SQLBindCol", 2, {{"@", Raised(User::Csv, kBind2)}, kNoFile}},
+    {User::Batch,
+     "SQLBindCol",
+     2,
+     {{}, Raised(User::Batch, "Error binding column #2: name/") + "/", -1}},
+    // The unbind before the second statement's columns are bound again.
+    {User::Grid, "SQLFreeStmt", 1, {{"@"}, kGrid}},
+    // Fetching: the rows read so far stay; an export that lost rows is no success, and the page
+    // still ends.
+    {User::Grid, "SQLFetch", 3, {{"@"}, "01 1 one/02 2 two/SubHeading: total/04 4/"}},
+    {User::Csv, "SQLFetch", 3, {{"@"}, R"("id","name"/1,"one"/2,"two"/)"}},
+    {User::Html, "SQLFetch", 3, {{"@"}, "2 rows, ended"}},
+    {User::Batch, "SQLFetch", 3, {{}, "@/", -1}},
+    {User::BatchLog, "SQLFetch", 3, {{}, R"("id","name"/1,"one"/2,"two"/@/)", -1}},
+    // The row count only steers the progress bar of a query.
+    {User::Grid, "SQLRowCount", 1, {{"@"}, kGrid}},
+    {User::Grid, "SQLRowCount", 1, {{"@"}, ""}, kUpdate},
+    {User::Csv, "SQLRowCount", 1, {{"@"}, ""}, kUpdate},
+    {User::Html, "SQLRowCount", 1, {{"@"}, "0 rows, ended"}, kUpdate},
+    {User::Batch, "SQLRowCount", 1, {{}, "@/", -1}, kUpdate},
+    {User::Grid,
+     "SQLMoreResults",
+     1,
+     {{"@",
+       R"(ODBC Error -1: "[unixODBC][Driver Manager]Invalid cursor state + column #0" (24000))"},
+      kFirstSet}},
+    {User::Csv, "SQLMoreResults", 1, {{"@"}, kCsv}},
+    {User::Html, "SQLMoreResults", 1, {{"@"}, "4 rows, ended"}},
+    {User::Batch, "SQLMoreResults", 1, {{}, "@/", -1}},
+    // A parameter that cannot be bound costs its own line only.
+    {User::Grid,
+     "SQLBindParameter",
+     1,
+     {{"@"}, "01 4/"},
+     "select ?; select count(*) as total from t"},
+};
+
+TEST_F(FailureTableTest, EveryCallFailingInEveryUser) {
+    const char* users[] = {"grid", "CSV export", "HTML export", "batch run", "batch run with .log"};
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(std::string(users[static_cast<int>(row.user)]) + ", " + row.call + " #" +
+                     std::to_string(row.nth));
+        const bool batch = row.user == User::Batch || row.user == User::BatchLog;
+        const std::string own = std::string(batch ? "Application" : "ODBC") + " Error 77: \"" +
+                                row.call + " failed\" (08S01)";
+        Outcome expected = row.expected;
+        for (std::string& text : expected.said) {
+            text = Replace(text, "@", own);
+        }
+        expected.kept = Replace(expected.kept, "@", own);
+        const std::string sql = !row.sql.empty()         ? row.sql
+                                : row.user == User::Grid ? kGridSql
+                                                         : kExportSql;
+
+        inject::Reset();
+        inject::Fail(row.call, row.nth,
+                     !row.records.empty() ? row.records
+                                          : std::vector<inject::Record>{
+                                                {"08S01", 77, std::string(row.call) + " failed"}});
+        EXPECT_EQ(Run(row.user, sql), expected);
+        EXPECT_GE(inject::Calls(row.call), row.nth) << "the call was never made";
+
+        // Nothing is left behind that spoils the next run.
+        if (row.sql.empty()) {
+            inject::Reset();
+            EXPECT_EQ(Run(row.user, sql), Clean(row.user));
+        }
+    }
+}
+
+// The program itself, with the layer preloaded and armed through its environment.
+TEST_F(FailureTableTest, PreloadedLayerFailsTheThirdFetchOfTheProgram) {
+    const std::string output = dir.File("out.csv");
+    const std::string command =
+        "QUERIMO_INJECT=SQLFetch:3:08S01:910:lost LD_PRELOAD=" QUERIMO_INJECT_LIBRARY
+        " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0 " QUERIMO_BINARY " '" +
+        db + "' " + dir.Write("query.sql", kExportSql) + " " + output;
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << status;
+    EXPECT_EQ(FileText(output), R"(Application Error 910: "lost" (08S01)/)");
+}
+
+// Real drivers failing on their own: a value that cannot be computed in the third row, and the
+// sets, counts and output parameters that only PostgreSQL returns.
+struct DriverRow {
+    std::optional<PgDriver> pg;  // nullopt: the SQLite file
+    std::string options;
+    std::string sql;
+    User user;
+    std::string said;  // part of the one message shown; empty when there is none
+    std::string kept;  // for a batch run, a part of its log
+    int exitCode = 0;
+    const char* call = nullptr;  // an armed failure, if any
+    int nth = 0;
+};
+
+const std::string kOverflow =
+    "select id, abs(case when id = 3 then -9223372036854775808 else id end) as v from t";
+const std::string kDivide = "select 1/(g-3) as v from generate_series(1,5) g";
+const std::string kTwoSets = "select 1 as a; select 2 as b";
+const std::string kStream = "UseDeclareFetch=1;Fetch=1;";
+
+const DriverRow kDriverRows[] = {
+    {{}, "StepAPI=1;", kOverflow, User::Grid, "integer overflow", "01 1 1/02 2 2/"},
+    {{}, "StepAPI=1;", kOverflow, User::Csv, "integer overflow", R"("id","v"/1,"1"/2,"2"/)"},
+    {{}, "StepAPI=1;", kOverflow, User::Batch, "", "integer overflow", -1},
+    {PgDriver::Ansi, kStream, kDivide, User::Grid, "(22012)", "01 0/02 -1/"},
+    {PgDriver::Ansi, kStream, kDivide, User::Csv, "(22012)", R"("v"/0/-1/)"},
+    {PgDriver::Ansi, kStream, kDivide, User::Batch, "", "(22012)", -1},
+    {PgDriver::Unicode, "", kTwoSets, User::Csv, "Successfully exported 2 rows", R"("a"/1/"b"/2/)"},
+    {PgDriver::Unicode, "", kTwoSets, User::Html, "Successfully exported 2 rows", "2 rows, ended"},
+    // A later set whose columns cannot be counted is read with the earlier binding: no success.
+    {PgDriver::Unicode, "", kTwoSets, User::Csv, "(08S01)", R"("a"/1/2/)", 0, "SQLNumResultCols",
+     2},
+    {PgDriver::Unicode, "", kTwoSets, User::Html, "(08S01)", "2 rows, ended", 0, "SQLNumResultCols",
+     2},
+    {PgDriver::Ansi, "", "{? = call abs(-5)}", User::Grid, "", "5/"},
+    {PgDriver::Unicode, "", "{? = call nullif(1, 1)}", User::Grid, "", "<NULL>/"},
+};
+
+TEST_F(FailureTableTest, RealDriversFailingOnTheirOwn) {
+    for (const DriverRow& row : kDriverRows) {
+        SCOPED_TRACE(row.sql);
+        std::string connection = db;
+        if (row.pg) {
+            QUERIMO_REQUIRE_PG_OR_SKIP(pg, *row.pg);
+            connection = pg;
+        }
+        inject::Reset();
+        if (row.call != nullptr) {
+            inject::Fail(row.call, row.nth, {{"08S01", 77, "lost"}});
+        }
+        const Outcome got = Run(row.user, row.sql, connection + row.options);
+        ASSERT_EQ(got.said.size(), row.said.empty() ? 0u : 1u) << testing::PrintToString(got.said);
+        EXPECT_TRUE(row.said.empty() || got.said[0].find(row.said) != std::string::npos)
+            << got.said[0];
+        if (row.user == User::Batch) {
+            EXPECT_NE(got.kept.find(row.kept), std::string::npos) << got.kept;
+        } else {
+            EXPECT_EQ(got.kept, row.kept);
+        }
+        EXPECT_EQ(got.exitCode, row.exitCode);
+    }
+}
+
+// The SQLSTATEs that the messages end with.
+std::string States(const std::vector<std::string>& messages) {
+    std::string states;
+    for (const std::string& text : messages) {
+        states += text.substr(text.size() - 6, 5) + " ";
+    }
+    return states;
+}
+
+// A session that the server ends while rows stream in, from a second connection once the
+// window has read two rows: the rows read stay, the driver says why, the dead connection
+// says so on the next run, and the chooser connects again. A batch run ends with -1.
+TEST_F(FailureTableTest, SessionEndedMidFetch) {
+    QUERIMO_REQUIRE_PG_OR_SKIP(pg, PgDriver::Ansi);
+    const std::string name = "querimo_victim_" + std::to_string(::getpid());
+    const std::string victim =
+        pg + kStream + "ConnSettings=set application_name to '" + name + "';";
+    const std::string sql = "select g from generate_series(1, 10) g";
+    const auto endSessionAtThirdFetch = [&] {
+        inject::Reset();
+        inject::Before("SQLFetch", 3, [&] {
+            EXPECT_EQ(RunSql(pg, {"select pg_terminate_backend(pid) from pg_stat_activity where "
+                                  "application_name = '" +
+                                  name + "'"}),
+                      "");
+        });
+    };
+    auto window = OpenWindow(false);
+    ChooseDataSource(*window, victim);
+    endSessionAtThirdFetch();
+    Execute(*window, sql);
+    EXPECT_EQ(GridText(*window), "01 1/02 2/");
+    EXPECT_EQ(States(prompt.MessageTexts()), "57P01 08S01 ");
+    prompt.messages.clear();
+    Execute(*window, "select 1");
+    EXPECT_EQ(States(prompt.MessageTexts()), "08S01 ");
+    prompt.messages.clear();
+    ChooseDataSource(*window, victim);
+    Execute(*window, "select 'back'");
+    EXPECT_EQ(GridText(*window) + States(prompt.MessageTexts()), "01 back/");
+
+    endSessionAtThirdFetch();
+    const Outcome batch = Run(User::Batch, sql, victim);
+    EXPECT_TRUE(batch.kept.ends_with("(08S01)/")) << batch.kept;
+    EXPECT_EQ(batch.exitCode, -1);
+}
+
+// A server that is not there: the window keeps its working connection, a batch run ends with -1.
+TEST_F(FailureTableTest, ClosedPort) {
+    QUERIMO_REQUIRE_PG_OR_SKIP(pg, PgDriver::Ansi);
+    const std::string closed = std::regex_replace(pg, std::regex("Port=[0-9]+"), "Port=1");
+    auto window = OpenWindow(false);
+    ChooseDataSource(*window, db);
+    ChooseDataSource(*window, closed);
+    EXPECT_EQ(States(prompt.MessageTexts()), "08001 ");
+    prompt.messages.clear();
+    Execute(*window, "select count(*) from t");
+    EXPECT_EQ(GridText(*window) + States(prompt.MessageTexts()), "01 4/");
+    const Outcome batch = Run(User::Batch, "select 1", closed);
+    EXPECT_TRUE(batch.kept.ends_with("(08001)/")) << batch.kept;
+    EXPECT_EQ(batch.exitCode, -1);
+}
+
+}  // namespace
