@@ -15,8 +15,8 @@ std::optional<std::string> PgConnectionString(PgDriver driver);
 // Under QUERIMO_REQUIRE_PG a missing cluster fails the test instead of skipping it.
 bool PgRequired();
 
-// Runs each statement on a connection of its own, reading no results; returns the driver's
-// message of the first failure, empty when all ran. A SQLite file is made on first use.
+// Runs statements on a connection of their own, reading no results; returns what failed (the
+// error handler has been told why), empty when all ran. A SQLite file is made on first use.
 std::string RunSql(const std::string& connection, const std::vector<std::string>& statements);
 
 // Skips the current test, or fails it when PostgreSQL is required, if no cluster is available.
