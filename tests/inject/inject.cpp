@@ -35,16 +35,11 @@ std::vector<Arm> ArmsFromEnvironment() {
     const char* spec = std::getenv("QUERIMO_INJECT");
     std::istringstream all(spec != nullptr ? spec : "");
     for (std::string text; std::getline(all, text, ';');) {
-        std::istringstream fields(text);
-        std::string nth, native;
-        Record record;
-        Arm& arm = arms.emplace_back();
-        std::getline(std::getline(std::getline(fields, arm.function, ':'), nth, ':'), record.state,
-                     ':');
-        std::getline(std::getline(fields, native, ':'), record.message);
-        arm.nth = std::atoi(nth.c_str());
-        record.native = std::atoi(native.c_str());
-        arm.records.push_back(record);
+        char function[64] = {}, state[6] = {}, message[512] = {};
+        int nth = 0, native = 0;
+        std::sscanf(text.c_str(), "%63[^:]:%d:%5[^:]:%d:%511[^\n]", function, &nth, state, &native,
+                    message);
+        arms.push_back({function, nth, {{state, native, message}}, SQL_ERROR, {}});
     }
     return arms;
 }
