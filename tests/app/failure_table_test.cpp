@@ -133,11 +133,11 @@ class FailureTableTest : public WindowTest {
 // The tables are constants without code, so that they cost the compiler little.
 #define FIRST_SET "01 1 one/02 2 two/03 3 three/04 4 four/"
 constexpr const char* kGridSql =
-    "select id, name from t order by id; select count(*) as total from t";
+    "select id, name from t order by id; select count(*) as total, max(name) as last from t";
 constexpr const char* kExportSql = "select id, name from t order by id";
 constexpr const char* kUpdate = "update t set name = name where id > 2";
 constexpr const char* kFirstSet = FIRST_SET;
-constexpr const char* kGrid = FIRST_SET "SubHeading: total/06 4/";
+constexpr const char* kGrid = FIRST_SET "SubHeading: total last/06 4 two/";
 constexpr const char* kCsv = R"("id","name"/1,"one"/2,"two"/3,"three"/4,"four"/)";
 constexpr const char* kDone = "Successfully exported 4 rows to {path}";
 constexpr const char* kNoFile = "-";
@@ -210,7 +210,7 @@ const Row kRows[] = {
     // rows, and so is one whose columns cannot be described or bound: no line of blanks or of
     // values that never came from the database.
     {User::Grid, "SQLNumResultCols", 1, {"@"}, ""},
-    {User::Grid, "SQLNumResultCols", 2, {"@"}, "SubHeading: total/02 4/"},
+    {User::Grid, "SQLNumResultCols", 2, {"@"}, "SubHeading: total last/02 4 two/"},
     {User::Grid, "SQLNumResultCols", 3, {"@"}, kFirstSet},
     {User::Grid, "SQLNumResultCols", 4, {"@"}, kFirstSet},
     {User::Csv, "SQLNumResultCols", 1, {"@"}, kNoFile},
@@ -228,7 +228,7 @@ const Row kRows[] = {
     {User::Grid, "SQLFreeStmt", 1, {"@"}, kGrid},
     // Rows read before a failed fetch stay; an export that lost rows is no success, and its
     // page still ends.
-    {User::Grid, "SQLFetch", 3, {"@"}, "01 1 one/02 2 two/SubHeading: total/04 4/"},
+    {User::Grid, "SQLFetch", 3, {"@"}, "01 1 one/02 2 two/SubHeading: total last/04 4 two/"},
     {User::Csv, "SQLFetch", 3, {"@"}, R"("id","name"/1,"one"/2,"two"/)"},
     {User::Html, "SQLFetch", 3, {"@"}, "2 rows, ended"},
     {User::Batch, "SQLFetch", 3, {}, kLogged, -1},
