@@ -16,6 +16,8 @@ PACKAGES=(
     postgresql odbc-postgresql
     libgtest-dev libgmock-dev
     clang-format
+    # what scripts/package-check.sh checks the Debian package with
+    desktop-file-utils lintian appstream bash-completion
     # renders exported HTML pages in the tests
     chromium
     # libFuzzer and its runtime for the fuzz targets (tests/fuzz)

@@ -1,5 +1,5 @@
 #pragma once
-// Reading a whole file as bytes, refusing what would hang or is not a file.
+// Reading a whole file as bytes: a regular file, or a pipe or device read to its end.
 
 #include <string>
 

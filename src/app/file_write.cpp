@@ -1,7 +1,9 @@
 #include "app/file_write.h"
 
+#include "db/os_io.h"
+#include "report/output_file.h"
+
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -9,67 +11,47 @@ namespace querimo {
 
 namespace {
 
-class WritableFile {
-  public:
-    explicit WritableFile(const std::string& path)
-        // Non-blocking, so that a FIFO without a reader fails at once instead of hanging.
-        : m_fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666)) {
-        if (m_fd >= 0) {
-            ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
-        }
-    }
-    ~WritableFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    WritableFile(const WritableFile&) = delete;
-    WritableFile& operator=(const WritableFile&) = delete;
+FileWriteResult Failed(FileWriteResult::Step step, int error) {
+    return {error == 0 ? FileWriteResult::Step::None : step, error};
+}
 
-    bool IsOpen() const { return m_fd >= 0; }
-
-    // Returns 0 when every byte was written, else the error number.
-    int WriteAll(const std::string& bytes) const {
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            ssize_t got = ::write(m_fd, bytes.data() + written, bytes.size() - written);
-            if (got < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return errno;
-            }
-            written += static_cast<std::size_t>(got);
-        }
-        return 0;
+// A device or FIFO cannot be replaced; it is written as it stands, and so is a file whose folder
+// takes no new file.
+FileWriteResult WriteInPlace(const std::string& path, const std::string& bytes) {
+    // Non-blocking, so that a FIFO without a reader fails at once instead of hanging.
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
+    if (!file.IsOpen()) {
+        return Failed(FileWriteResult::Step::Open, errno);
     }
-
-    // Returns 0 when the file was closed cleanly, else the error number.
-    int Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 ? 0 : errno;
+    ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+    if (int error = WriteAll(file.Get(), bytes).error; error != 0) {
+        return Failed(FileWriteResult::Step::Write, error);
     }
-
-  private:
-    int m_fd;
-};
+    return Failed(FileWriteResult::Step::Write, file.Close());
+}
 
 }  // namespace
 
 FileWriteResult WriteWholeFile(const std::string& path, const std::string& bytes) {
-    WritableFile file(path);
-    if (!file.IsOpen()) {
-        return {FileWriteResult::Step::Open, errno};
+    OutputTarget target;
+    if (int error = FindOutputTarget(path, target); error != 0) {
+        return Failed(FileWriteResult::Step::Open, error);
     }
-    if (int error = file.WriteAll(bytes); error != 0) {
-        return {FileWriteResult::Step::Write, error};
+    if (target.kind == OutputTarget::Kind::Stream) {
+        return WriteInPlace(path, bytes);
     }
-    // A full disk on a network file system may show only now.
-    if (int error = file.Close(); error != 0) {
-        return {FileWriteResult::Step::Write, error};
+    StagedFile staged;
+    int error = staged.Create(target);
+    if ((error == EACCES || error == EPERM) && target.kind == OutputTarget::Kind::Regular) {
+        return WriteInPlace(path, bytes);
     }
-    return {};
+    if (error != 0) {
+        return Failed(FileWriteResult::Step::Open, error);
+    }
+    if ((error = WriteAll(staged.Fd(), bytes).error) != 0) {
+        return Failed(FileWriteResult::Step::Write, error);
+    }
+    return Failed(FileWriteResult::Step::Write, staged.ReplaceTarget());
 }
 
 }  // namespace querimo

@@ -1,5 +1,6 @@
 #pragma once
-// Writing a whole file from bytes, with every step checked: the open, each write and the close.
+// Writing a whole file from bytes, with every step checked. A regular file is replaced only by
+// a complete new version, so a failed write leaves it as it was.
 
 #include <string>
 
@@ -15,7 +16,7 @@ struct FileWriteResult {
     bool ok() const { return failed == Step::None; }
 };
 
-// Creates the file or empties an existing one, then writes bytes exactly as given.
+// Writes bytes exactly as given, in place of what the file held.
 FileWriteResult WriteWholeFile(const std::string& path, const std::string& bytes);
 
 }  // namespace querimo

@@ -72,7 +72,7 @@ class CQuerimoDlg : public QDialog {
     bool LoadScript(const std::string& path);
     void UpdateTitle();
     // Writes the result of sql to outputPath in the format its name chooses.
-    bool ExportToFile(const std::string& sql, const std::string& outputPath, int* rowCount);
+    bool ExportToFile(std::string sql, const std::string& outputPath, int* rowCount);
     // Export: the Export button, and the settings an export hands to the report writer.
     void OnExport();
     void ConfigureReport(ODBCReport& report);
@@ -106,7 +106,7 @@ class CQuerimoDlg : public QDialog {
     void OnDataSource();
     void OnExecute();
     // The grid's line-number column and one column per bound column of the statement.
-    void InsertResultColumns(ODBCStatement& statement);
+    void InsertResultColumns(const ODBCStatement& statement);
     void InsertGridColumn(int position, const std::string& heading, Qt::Alignment alignment,
                           int width);
 

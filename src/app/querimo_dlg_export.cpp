@@ -54,10 +54,7 @@ int ExportFormatForPath(const std::string& path) {
     return extension.find("xml") != std::string::npos ? ODBCReport::kXml : ODBCReport::kCsv;
 }
 
-bool CQuerimoDlg::ExportToFile(const std::string& sqlText, const std::string& fileName,
-                               int* rowCount) {
-    // The caller may pass m_strSql itself, which reading the controls replaces.
-    const std::string sql = sqlText;
+bool CQuerimoDlg::ExportToFile(std::string sql, const std::string& fileName, int* rowCount) {
     if (!UpdateData(true)) {
         return false;
     }
@@ -65,7 +62,9 @@ bool CQuerimoDlg::ExportToFile(const std::string& sqlText, const std::string& fi
         return false;
     }
     ODBCSession session(0);
-    ODBCCommand command(sql.c_str());
+    // Moved, not copied: a script of many megabytes is held as few times as can be.
+    ODBCCommand command;
+    command.m_sql = std::move(sql);
     ODBCStatement statement(m_pConnect, &session);
     // Forward-only, not static: the export reads each result once, and a static cursor makes
     // drivers such as SQLite's keep the whole result in memory even when told to stream.
@@ -74,6 +73,8 @@ bool CQuerimoDlg::ExportToFile(const std::string& sqlText, const std::string& fi
     if (!IsSqlSuccess(statement.PrepareCommand(command))) {
         return false;
     }
+    // The statement keeps its own copy.
+    command.m_sql = std::string();
     SQLRETURN executed = statement.Execute();
     // A searched UPDATE or DELETE that matched no row is a success with a count of 0.
     if (!IsSqlSuccess(executed) && executed != SQL_NO_DATA) {
@@ -83,10 +84,13 @@ bool CQuerimoDlg::ExportToFile(const std::string& sqlText, const std::string& fi
     ConfigureReport(report);
     bool written = false;
     {
-        // A batch run's log may be the output file itself: what goes wrong while the report has
-        // the file open is logged after it is closed, not overwritten by the rows behind it.
+        // A batch run's log may be the output file itself: what goes wrong while the report is
+        // written is logged after it, and never over a complete export.
         HeldLogEntries held(m_errHandler);
         written = report.Report(fileName, ExportFormatForPath(fileName));
+        if (written && m_errHandler.m_logFile == fileName) {
+            held.KeepOutOfLog();
+        }
     }
     if (rowCount != nullptr) {
         *rowCount = report.m_rowCounter;
@@ -142,7 +146,7 @@ void CQuerimoDlg::OnExport() {
     }
     querimo::WaitCursor wait;
     int rows = 0;
-    if (ExportToFile(sql, *path, &rows)) {
+    if (ExportToFile(std::move(sql), *path, &rows)) {
         RememberFolder(*path);
         ShowMessage("Successfully exported " + std::to_string(rows) + " rows to " + *path,
                     querimo::MessageIcon::Information);

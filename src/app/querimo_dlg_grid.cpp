@@ -133,7 +133,8 @@ void CQuerimoDlg::ShowRecord(int row) {
     for (int column = 0; column < m_resultList->columnCount(); ++column) {
         const std::string_view heading =
             querimo::FitToBuffer(m_resultList->Heading(column), querimo::kHeadingBufferSize);
-        record.AddField(std::string(heading), m_resultList->Cell(row, column));
+        record.AddField(std::string(heading), m_resultList->Cell(row, column),
+                        m_resultList->IsCutCell(row, column));
     }
     if (m_runRecordView) {
         m_runRecordView(record);

@@ -3,8 +3,8 @@
 
 #include "app/query_run.h"
 #include "app/result_columns.h"
-#include "app/sql_pieces.h"
 #include "db/odbc_connect.h"
+#include "db/sql_pieces.h"
 #include "ui/recent_connections.h"
 #include "ui/result_grid_model.h"
 
@@ -72,10 +72,10 @@ void CQuerimoDlg::OnExecute() {
     FocusSqlEditor(false);
 }
 
-void CQuerimoDlg::InsertResultColumns(ODBCStatement& statement) {
+void CQuerimoDlg::InsertResultColumns(const ODBCStatement& statement) {
     InsertGridColumn(0, "#", Qt::AlignRight, kLineNumberColumnWidth);
-    for (int i = 1; i <= statement.m_boundColumns; ++i) {
-        const ODBCColumn* column = querimo::BoundColumn(statement, i - 1);
+    for (int i = 1; i <= statement.GetBoundColumns(); ++i) {
+        const ODBCColumn* column = statement.GetBoundColumn(i - 1);
         if (column == nullptr) {
             InsertGridColumn(i, "", Qt::AlignRight, kLineNumberColumnWidth);
             continue;

@@ -7,6 +7,9 @@
 #include "db/notice.h"
 #include "db/odbc_connect.h"
 #include "db/odbc_environment.h"
+#include "db/os_io.h"
+#include "report/odbc_report.h"
+#include "report/output_file.h"
 #include "ui/result_grid_model.h"
 #include "ui/text_bytes.h"
 
@@ -98,9 +101,28 @@ void CQuerimoDlg::RunWithArguments(const querimo::CommandLine& commandLine) {
 
 int CQuerimoDlg::RunBatch(const querimo::CommandLine& commandLine) {
     m_bInteractive = false;
-    m_errHandler.m_logFile = querimo::BatchLogPath(commandLine.outputFile, querimo::ProgramPath());
+    const std::string& output = commandLine.outputFile;
+    m_errHandler.m_logFile = querimo::BatchLogPath(output, querimo::ProgramPath());
+    m_errHandler.m_keepExisting = m_bAppend;
     // Nobody is there to answer a dialog: what cannot be logged goes to standard error.
     SetNoticeSink({});
+    // Settled before anything runs, and before a log line could land in the SQL file.
+    if (querimo::SameRegularFile(output, commandLine.sqlFile)) {
+        ShowNotice("Querimo", "Nothing was run: the output file " + output + " is the SQL file",
+                   NoticeIcon::Stop);
+        return -2;
+    }
+    if (ExportFormatForPath(output) == ODBCReport::kXml) {
+        ShowNotice("Querimo",
+                   "Nothing was run: no writer makes the XML that " + output + " asks for",
+                   NoticeIcon::Stop);
+        return -1;
+    }
+    querimo::OutputLock lock;
+    lock.Acquire(output, m_bAppend);
+    if (querimo::OutputTarget target; querimo::FindOutputTarget(output, target) == 0) {
+        querimo::RemoveStrayStagedFiles(target.path);
+    }
     ODBCEnvironment::Instance();
     ODBCEnvironment::SetErrorHandler(&m_errHandler);
     SetConnection(new ODBCConnect(reinterpret_cast<SQLHWND>(this),
@@ -111,7 +133,11 @@ int CQuerimoDlg::RunBatch(const querimo::CommandLine& commandLine) {
     if (!LoadScript(commandLine.sqlFile)) {
         return -2;
     }
-    return ExportToFile(m_strSql, commandLine.outputFile, nullptr) ? 0 : -1;
+    if (m_strSql.empty()) {
+        ShowMessage("SQL file is empty: " + commandLine.sqlFile, MessageIcon::Error);
+        return -1;
+    }
+    return ExportToFile(std::move(m_strSql), output, nullptr) ? 0 : -1;
 }
 
 void CQuerimoDlg::EndBatchRun(int exitCode) {
@@ -145,12 +171,7 @@ querimo::MessageAnswer CQuerimoDlg::ShowMessage(const std::string& text, Message
 }
 
 std::string CQuerimoDlg::GetOsErrorText(int code) {
-    int error = code != 0 ? code : errno;
-    const char* description = strerrordesc_np(error);
-    if (description == nullptr) {
-        return "(OS error no " + std::to_string(code) + ")";
-    }
-    return description;
+    return querimo::OsErrorText(code != 0 ? code : errno);
 }
 
 void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
@@ -165,7 +186,7 @@ void CQuerimoDlg::SetConnection(ODBCConnect* connection) {
     m_pConnect = connection;
     EnableConnectedControls();
     m_strSql = "select * from ?";
-    const std::string& completed = m_pConnect->m_dataSource.m_connectString;
+    const std::string& completed = m_pConnect->GetDataSource().m_connectString;
     std::string::size_type dsn = completed.find("DSN=");
     if (dsn != std::string::npos) {
         std::string::size_type start = dsn + 4;
@@ -232,7 +253,10 @@ bool CQuerimoDlg::LoadScript(const std::string& path) {
     UpdateTitle();
     m_strSql = std::move(file.bytes);
     m_bSaved = true;
-    UpdateData(false);
+    // A batch run's window is never shown, and a big script would cost many times its size there.
+    if (m_bInteractive) {
+        UpdateData(false);
+    }
     return true;
 }
 

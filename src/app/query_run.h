@@ -1,11 +1,10 @@
 #pragma once
-// One run of the Execute button: every statement of the text in turn on one statement object,
-// into the result grid, with the progress window up while rows are fetched.
+// One run of the Execute button as the window shows it: the lines of the run go into the
+// result grid, a progress window is up while rows are fetched, and the row limit is noted in a
+// message.
 
-#include "db/odbc_statement.h"
-#include "ui/grid_line_store.h"
+#include "db/result_reader.h"
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,52 +16,33 @@ namespace querimo {
 class ResultGridModel;
 }
 
-class QueryRun {
+class QueryRun : private querimo::ResultSink {
   public:
     // connection must not be null. The statement is allocated here, before the grid is emptied.
     QueryRun(CQuerimoDlg& window, ODBCConnect* connection);
-    ~QueryRun();
+    ~QueryRun() override;
     QueryRun(const QueryRun&) = delete;
     QueryRun& operator=(const QueryRun&) = delete;
 
-    // True when the run ended normally: after the result sets of the last statement, or when
-    // there was no statement. The progress window is gone either way.
+    // True when the run ended normally (see ResultReader::Run). The progress window is gone
+    // either way.
     bool Run(const std::vector<std::string>& statements);
     // Data and sub-heading lines made.
-    int Lines() const { return m_line; }
+    int Lines() const { return m_reader.Lines(); }
 
   private:
-    enum class Outcome { Next, ResultsShown, EndRun };
-    struct OutputParameter {
-        int32_t value = -1;
-        SQLLEN indicator = 0;
-    };
-
-    Outcome RunStatement(const std::string& sql);
-    Outcome RunParameterStatement(const std::string& sql);
-    void ShowRowCount();
-    void ShowResultSets();
-    void ReadResultSet();
-    void InsertSubHeading();
-    void InsertDataLine();
-    void Pump(int rowsInSet, SQLLEN reportedRows);
-    void CheckRowLimit();
+    void InsertResultColumns(const ODBCStatement& statement) override;
+    void InsertCountColumn(const std::string& heading) override;
+    void InsertLine(int position, const std::vector<querimo::ResultCell>& cells) override;
+    void BeginFetching() override;
+    bool Pump(int percent) override;
+    void RowLimitReached(uint32_t maxRows) override;
     void CloseProgress();
 
-    // The driver may write an output parameter as long as the statement exists, so the values
-    // are built before it and go after it.
-    std::deque<OutputParameter> m_parameters;
-    ODBCSession m_session{0};
-    ODBCStatement m_statement;
     CQuerimoDlg& m_window;
     querimo::ResultGridModel& m_grid;
-    // Set by Cancel, a quit request or the row limit; the progress window writes it.
-    bool m_stop = false;
+    // Set by Cancel or a quit request; the progress window writes it.
+    bool m_cancel = false;
     std::unique_ptr<CWaitProgressDlg> m_progress;
-    int m_line = 0;
-    int m_lineNumber = 0;
-    int m_statementIndex = 0;
-    bool m_firstResult = true;
-    bool m_limitNoted = false;
-    std::vector<querimo::GridCell> m_cells;
+    querimo::ResultReader m_reader;
 };

@@ -28,12 +28,4 @@ Qt::Alignment ResultColumnAlignment(int32_t boundType) {
     }
 }
 
-const ODBCColumn* BoundColumn(const ODBCStatement& statement, int index) {
-    if (!statement.m_buffer || index < 0 ||
-        static_cast<std::size_t>(index) >= statement.m_buffer->m_columns.size()) {
-        return nullptr;
-    }
-    return statement.m_buffer->m_columns[static_cast<std::size_t>(index)].get();
-}
-
 }  // namespace querimo

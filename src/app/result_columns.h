@@ -12,7 +12,5 @@ namespace querimo {
 int ResultColumnWidth(SQLSMALLINT nameLength, SQLULEN columnSize);
 // Text, wide text and old-style dates are left-aligned; every other bound type right-aligned.
 Qt::Alignment ResultColumnAlignment(int32_t boundType);
-// The buffer's column at index (from 0), or null when the statement holds none there.
-const ODBCColumn* BoundColumn(const ODBCStatement& statement, int index);
 
 }  // namespace querimo

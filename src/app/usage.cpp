@@ -2,7 +2,9 @@
 
 namespace querimo {
 
-std::string VersionText() { return "Querimo 4.0\n"; }
+std::string VersionText() {
+    return "Querimo 4.0\n";
+}
 
 std::string UsageText() {
     return "Usage: querimo [switches] [connection-string [sql-file [output-file]]]\n"
@@ -24,11 +26,17 @@ std::string UsageText() {
            "Exit status of an unattended run:\n"
            "  0    the SQL file was read and the export succeeded\n"
            "  255  the connection or the export failed\n"
-           "  254  the SQL file could not be read\n"
+           "  254  the SQL file could not be read, or the output file is the SQL file\n"
            "\n"
            "Errors of an unattended run go to a log, one time-stamped line each: the output file\n"
            "itself, or the program's path with \".log\" when the output file's folder is missing.\n"
-           "A log path containing \".log\" keeps every line; any other keeps only the last.\n"
+           "A log path containing \".log\" keeps the lines of every run; any other keeps the last\n"
+           "run's, and with -a they go after what the file holds.\n"
+           "\n"
+           "A failed or killed run never leaves half a file: a new export replaces the output "
+           "only\n"
+           "when complete, and -a never removes anything. Runs on one output take turns.\n"
+           "QUERIMO_LOGIN_TIMEOUT sets the seconds a connection may take (30; 0 for no limit).\n"
            "\n"
            "See querimo(1) for the file formats and the driver settings that keep memory flat.\n";
 }

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -63,8 +64,8 @@ void AppendRange(std::string& out, const char* begin, const char* end) {
     out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
-void AppendInteger(std::string& out, int value) {
-    char text[16];
+void AppendInteger(std::string& out, int64_t value) {
+    char text[24];
     AppendRange(out, text, std::to_chars(std::begin(text), std::end(text), value).ptr);
 }
 
@@ -94,12 +95,43 @@ void AppendTime(std::string& out, const SQL_TIME_STRUCT& time) {
     AppendRange(out, text, PutClock(text, time.hour, time.minute, time.second));
 }
 
+// The fraction of a second (in billionths) with three digits when it is whole milliseconds, so
+// that whole seconds end in ".000", six when it is whole microseconds, else nine.
+char* PutFraction(char* p, SQLUINTEGER billionths) {
+    int digits = 9;
+    if (billionths % 1000000 == 0) {
+        billionths /= 1000000;
+        digits = 3;
+    } else if (billionths % 1000 == 0) {
+        billionths /= 1000;
+        digits = 6;
+    }
+    *p++ = '.';
+    // A driver's fraction past a second keeps all its digits.
+    return PutPaddedDigits(p, static_cast<int>(std::min<SQLUINTEGER>(billionths, INT32_MAX)),
+                           digits);
+}
+
 void AppendTimestamp(std::string& out, const SQL_TIMESTAMP_STRUCT& stamp) {
     char text[128];
     char* p = PutDate(text, stamp.year, stamp.month, stamp.day);
     *p++ = ' ';
     p = PutClock(p, stamp.hour, stamp.minute, stamp.second);
-    p = std::copy_n(".000", 4, p);
+    if (stamp.fraction == 0) {
+        p = std::copy_n(".000", 4, p);
+    } else {
+        p = PutFraction(p, stamp.fraction);
+    }
+    AppendRange(out, text, p);
+}
+
+// A time of day read into a timestamp structure to keep its fraction; a whole second has none.
+void AppendTimeWithFraction(std::string& out, const SQL_TIMESTAMP_STRUCT& stamp) {
+    char text[64];
+    char* p = PutClock(text, stamp.hour, stamp.minute, stamp.second);
+    if (stamp.fraction != 0) {
+        p = PutFraction(p, stamp.fraction);
+    }
     AppendRange(out, text, p);
 }
 
@@ -107,8 +139,9 @@ __extension__ using Uint128 = unsigned __int128;
 
 // The digits of value with six decimals, rounded half to even from the exact binary value as
 // std::to_chars does, for every finite value below 2^64; false for the others. Exports format
-// millions of doubles, and this costs a fraction of the general conversion.
-bool PutFixedSix(char*& p, double value) {
+// millions of doubles, and this costs a fraction of the general conversion. readsBack tells
+// whether the text converts back to value.
+bool PutFixedSix(char*& p, double value, bool& readsBack) {
     uint64_t bits;
     std::memcpy(&bits, &value, sizeof(bits));
     const int biased = static_cast<int>((bits >> 52) & 0x7FF);
@@ -150,6 +183,11 @@ bool PutFixedSix(char*& p, double value) {
             }
         }
     }
+    // Up to 2^33 the text's millionths are exact in a double, and dividing them rounds exactly as
+    // reading the text does. Above it a double's spacing is over twice the rounding step.
+    constexpr uint64_t kExactlyDivided = uint64_t{1} << 33;
+    readsBack = whole > kExactlyDivided ||
+                static_cast<double>(whole * 1000000 + fraction) / 1e6 == std::fabs(value);
     if ((bits >> 63) != 0) {
         *p++ = '-';
     }
@@ -163,14 +201,35 @@ bool PutFixedSix(char*& p, double value) {
     return true;
 }
 
+// Plain digits longer than this are written with an exponent instead (1e-300).
+constexpr std::ptrdiff_t kLongestPlainDouble = 24;
+
+// The shortest text that reads back as value: plain digits, or an exponent when they are long.
+void AppendShortestDouble(std::string& out, double value) {
+    char text[512];
+    char* end =
+        std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed).ptr;
+    if (end - text > kLongestPlainDouble) {
+        end = std::to_chars(std::begin(text), std::end(text), value).ptr;
+    }
+    AppendRange(out, text, end);
+}
+
 void AppendDouble(std::string& out, double value) {
-    // Fixed with six decimals like "%lf", but with a point whatever the locale.
+    // Fixed with six decimals like "%lf", but with a point whatever the locale, as long as that
+    // loses nothing.
     char text[512];
     char* end = text;
-    if (PutFixedSix(end, value)) {
-        AppendRange(out, text, end);
+    bool readsBack = true;
+    if (PutFixedSix(end, value, readsBack)) {
+        if (readsBack) {
+            AppendRange(out, text, end);
+        } else {
+            AppendShortestDouble(out, value);
+        }
         return;
     }
+    // Infinities, NaN and whole numbers of 2^64 and more, which six decimals hold exactly.
     auto result =
         std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed, 6);
     if (result.ec == std::errc()) {
@@ -225,11 +284,7 @@ std::string ODBCColumn::GetText(int row) const {
 }
 
 void ODBCColumn::AppendText(int row, std::string& out) const {
-    if (row < 0 || row >= m_rowCount) {
-        return;
-    }
-    if (m_nullable != SQL_NO_NULLS && static_cast<std::size_t>(row) < m_indicators.size() &&
-        m_indicators[static_cast<std::size_t>(row)] == SQL_NULL_DATA) {
+    if (row < 0 || row >= m_rowCount || IsNull(row)) {
         return;
     }
     switch (m_cType) {
@@ -246,20 +301,24 @@ void ODBCColumn::AppendText(int row, std::string& out) const {
 }
 
 void ODBCColumn::AppendCharText(int row, std::string& out) const {
-    const std::byte* element = Element(row, m_bufferLength);
-    if (element == nullptr) {
-        return;
-    }
-    // The driver terminates what it writes; a buffer it left full must still not be overrun.
-    const char* chars = reinterpret_cast<const char*>(element);
     const std::size_t start = out.size();
-    out.append(chars, strnlen(chars, m_bufferLength));
+    if (m_holdsWholeText && row == 0) {
+        out += m_wholeText;
+    } else if (const std::byte* element = Element(row, m_bufferLength)) {
+        // The driver terminates what it writes; a buffer it left full must still not be overrun.
+        const char* chars = reinterpret_cast<const char*>(element);
+        out.append(chars, strnlen(chars, m_bufferLength));
+    }
     if (m_sqlType == SQL_NUMERIC || m_sqlType == SQL_DECIMAL) {
         AddLeadingZero(out, start);
     }
 }
 
 void ODBCColumn::AppendWideText(int row, std::string& out) const {
+    if (m_holdsWholeText && row == 0) {
+        out += m_wholeText;
+        return;
+    }
     const std::byte* element = Element(row, m_bufferLength);
     if (element == nullptr) {
         return;
@@ -285,12 +344,8 @@ void ODBCColumn::AppendValue(int row, std::string& out, Formatter format) const 
 
 void ODBCColumn::AppendFixedText(int row, std::string& out) const {
     switch (m_cType) {
-        case SQL_C_LONG:
-            return AppendValue<int32_t>(row, out, AppendInteger);
-        case SQL_C_SHORT:
-            return AppendValue<int16_t>(row, out, AppendInteger);
-        case SQL_C_TINYINT:
-            return AppendValue<signed char>(row, out, AppendInteger);
+        case SQL_C_SBIGINT:
+            return AppendValue<int64_t>(row, out, AppendInteger);
         case SQL_C_BIT:
             return AppendValue<unsigned char>(row, out, [](std::string& text, unsigned char v) {
                 text += v != 0 ? "True" : "False";
@@ -301,10 +356,12 @@ void ODBCColumn::AppendFixedText(int row, std::string& out) const {
         case SQL_C_TYPE_DATE:
             return AppendValue<SQL_DATE_STRUCT>(row, out, AppendDate);
         case SQL_C_TIME:
+        case SQL_C_TYPE_TIME:
             return AppendValue<SQL_TIME_STRUCT>(row, out, AppendTime);
         case SQL_C_TIMESTAMP:
         case SQL_C_TYPE_TIMESTAMP:
-            return AppendValue<SQL_TIMESTAMP_STRUCT>(row, out, AppendTimestamp);
+            return AppendValue<SQL_TIMESTAMP_STRUCT>(
+                row, out, m_sqlType == SQL_TYPE_TIME ? AppendTimeWithFraction : AppendTimestamp);
         case SQL_C_GUID:
             return AppendValue<SQLGUID>(row, out, AppendGuid);
         default:
@@ -315,13 +372,12 @@ void ODBCColumn::AppendFixedText(int row, std::string& out) const {
 
 bool ODBCColumn::HasFormattedText() const {
     switch (m_cType) {
-        case SQL_C_LONG:
-        case SQL_C_SHORT:
-        case SQL_C_TINYINT:
+        case SQL_C_SBIGINT:
         case SQL_C_DOUBLE:
         case SQL_C_DATE:
         case SQL_C_TYPE_DATE:
         case SQL_C_TIME:
+        case SQL_C_TYPE_TIME:
         case SQL_C_TIMESTAMP:
         case SQL_C_TYPE_TIMESTAMP:
             return true;

@@ -1,5 +1,7 @@
 #include "db/data_sources.h"
 
+#include <cstring>
+
 namespace {
 
 // The end of a listing is the normal way out of the walk.
@@ -7,47 +9,45 @@ SQLRETURN EndOfWalk(SQLRETURN ret) {
     return ret == SQL_NO_DATA ? SQL_SUCCESS : ret;
 }
 
-std::string TextOf(const SQLCHAR* buffer) {
-    return reinterpret_cast<const char*>(buffer);
+// A name cut to its buffer still ends inside it.
+template <std::size_t N>
+std::string TextOf(const SQLCHAR (&buffer)[N]) {
+    const auto* text = reinterpret_cast<const char*>(buffer);
+    return std::string(text, strnlen(text, N));
 }
 
 }  // namespace
 
-SQLRETURN ODBCDataSourceList::DataSources(SQLUSMALLINT direction, std::string& name,
-                                          std::string& description) {
-    SQLCHAR nameBuffer[kTextBufferSize] = {};
-    SQLCHAR descriptionBuffer[kTextBufferSize] = {};
+SQLRETURN ODBCDataSourceList::DataSources(SQLUSMALLINT direction, std::string& sourceName,
+                                          std::string& sourceDescription) {
+    SQLCHAR name[kTextBufferSize] = {};
+    SQLCHAR description[kTextBufferSize] = {};
     SQLSMALLINT nameLength = 0;
     SQLSMALLINT descriptionLength = 0;
-    SQLRETURN ret = SQLDataSources(m_env, direction, nameBuffer, kTextBufferSize, &nameLength,
-                                   descriptionBuffer, kTextBufferSize, &descriptionLength);
-    m_retcode = CheckReturn(ret,
-                            "::SQLDataSources(GetEnvHandle(), direction, (SQLCHAR *)name, "
-                            "sizeof(name), &nameLength, (SQLCHAR *)description, "
-                            "sizeof(description), &descriptionLength)");
+    Call(
+        "::SQLDataSources(GetEnvHandle(), direction, (SQLCHAR *)name, sizeof(name), "
+        "&nameLength, (SQLCHAR *)description, sizeof(description), &descriptionLength)",
+        SQLDataSources, GetEnvHandle(), direction, name, sizeof(name), &nameLength, description,
+        sizeof(description), &descriptionLength);
     if (IsSqlSuccess(m_retcode)) {
-        nameBuffer[kTextBufferSize - 1] = '\0';
-        descriptionBuffer[kTextBufferSize - 1] = '\0';
-        name = TextOf(nameBuffer);
-        description = TextOf(descriptionBuffer);
+        sourceName = TextOf(name);
+        sourceDescription = TextOf(description);
     }
     return m_retcode;
 }
 
-SQLRETURN ODBCDataSourceList::Drivers(SQLUSMALLINT direction, std::string& description) {
-    SQLCHAR descriptionBuffer[kTextBufferSize] = {};
+SQLRETURN ODBCDataSourceList::Drivers(SQLUSMALLINT direction, std::string& driverDescription) {
+    SQLCHAR description[kTextBufferSize] = {};
     SQLCHAR attributes[kTextBufferSize] = {};
     SQLSMALLINT descriptionLength = 0;
     SQLSMALLINT attributesLength = 0;
-    SQLRETURN ret = SQLDrivers(m_env, direction, descriptionBuffer, kTextBufferSize,
-                               &descriptionLength, attributes, kTextBufferSize, &attributesLength);
-    m_retcode = CheckReturn(ret,
-                            "::SQLDrivers(GetEnvHandle(), direction, (SQLCHAR *)description, "
-                            "sizeof(description), &descriptionLength, (SQLCHAR *)attributes, "
-                            "sizeof(attributes), &attributesLength)");
+    Call(
+        "::SQLDrivers(GetEnvHandle(), direction, (SQLCHAR *)description, sizeof(description), "
+        "&descriptionLength, (SQLCHAR *)attributes, sizeof(attributes), &attributesLength)",
+        SQLDrivers, GetEnvHandle(), direction, description, sizeof(description), &descriptionLength,
+        attributes, sizeof(attributes), &attributesLength);
     if (IsSqlSuccess(m_retcode)) {
-        descriptionBuffer[kTextBufferSize - 1] = '\0';
-        description = TextOf(descriptionBuffer);
+        driverDescription = TextOf(description);
     }
     return m_retcode;
 }

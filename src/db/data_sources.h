@@ -24,8 +24,9 @@ class ODBCDataSourceList : public ODBCBase {
     // Longest name, description or attribute list read, terminator included.
     static constexpr SQLSMALLINT kTextBufferSize = 1024;
 
-    SQLRETURN DataSources(SQLUSMALLINT direction, std::string& name, std::string& description);
-    SQLRETURN Drivers(SQLUSMALLINT direction, std::string& description);
+    SQLRETURN DataSources(SQLUSMALLINT direction, std::string& sourceName,
+                          std::string& sourceDescription);
+    SQLRETURN Drivers(SQLUSMALLINT direction, std::string& driverDescription);
 
     // Reads every user or every system data source; SQL_SUCCESS once all were read, otherwise
     // the code of the call that failed (already reported), with the entries read before it.

@@ -18,8 +18,8 @@ ODBCBase::ODBCBase() {
 
 ODBCBase::ODBCBase(const ODBCBase& other)
     : m_retcode(other.m_retcode),
-      m_env(other.m_env),
       m_tag(other.m_tag),
+      m_env(other.m_env),
       m_errorHandler(ODBCEnvironment::Instance()->GetErrorHandler()) {}
 
 ODBCBase::~ODBCBase() = default;
@@ -42,15 +42,15 @@ SQLRETURN ODBCBase::CheckReturn(SQLRETURN ret, const char* callText) {
 void ODBCBase::ReportDiagnostics(SQLRETURN ret) {
     try {
         ODBCError record(m_tag);
-        bool first = true;
-        while (record.Load(*this, m_lastCall, ret)) {
-            if (first) {
+        for (SQLSMALLINT number = 1;
+             number <= ODBCError::kMaxRecords && record.Load(*this, m_lastCall, ret, number);
+             ++number) {
+            if (number == 1) {
                 if (m_lastError) {
                     *m_lastError = record;
                 } else {
                     m_lastError = std::make_unique<ODBCError>(record);
                 }
-                first = false;
             }
             if (m_errorHandler != nullptr) {
                 m_errorHandler->HandleError(&record);

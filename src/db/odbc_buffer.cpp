@@ -39,20 +39,58 @@ void ODBCBuffer::DescribeColumns(SQLSMALLINT count) {
 
 SQLRETURN ODBCBuffer::BindCols() {
     SQLRETURN result = 0;
+    m_readByGetData = (m_statement->GetDataExtensions() & SQL_GD_BOUND) == 0;
+    m_textColumns.clear();
     for (int32_t k = 0; k < m_columnCount; ++k) {
         ODBCColumn& column = *m_columns[static_cast<std::size_t>(k)];
-        m_retcode =
-            m_statement->BindNextCol(static_cast<SQLSMALLINT>(column.m_cType), column.m_data.data(),
-                                     column.m_bufferLength, column.m_indicators.data());
+        if (column.IsCharacterBound()) {
+            m_textColumns.emplace_back(static_cast<SQLUSMALLINT>(k + 1), &column);
+        }
+        // Binding no buffer counts the column and leaves it unbound.
+        m_retcode = m_statement->BindNextCol(
+            static_cast<SQLSMALLINT>(column.m_cType),
+            m_readByGetData ? nullptr : column.m_data.data(), column.m_bufferLength,
+            m_readByGetData ? nullptr : column.m_indicators.data());
         if (m_retcode == SQL_ERROR) {
             m_statement->RaiseError(
-                m_statement->m_retcode,
+                m_statement->GetRetcode(),
                 "Error binding column #" + std::to_string(k + 1) + ": " + column.m_name + "\n",
                 "ODBCBuffer::BindCols");
             result = -1;
         }
     }
     return result;
+}
+
+SQLRETURN ODBCBuffer::ReadFetchedRow(bool wholeValues) {
+    if (m_readByGetData) {
+        // Without the driver's leave to read columns in any order, each is read whole before
+        // the next.
+        for (int32_t k = 0; k < m_columnCount; ++k) {
+            ODBCColumn& column = *m_columns[static_cast<std::size_t>(k)];
+            const auto number = static_cast<SQLUSMALLINT>(k + 1);
+            column.DropWholeValue();
+            SQLRETURN ret =
+                column.HasTextRule() ? column.GetData(number, *m_statement) : SQL_SUCCESS;
+            if (IsSqlSuccess(ret) && wholeValues) {
+                ret = column.ReadWholeValue(number, *m_statement, true);
+            }
+            if (!IsSqlSuccess(ret)) {
+                return ret;
+            }
+        }
+        return SQL_SUCCESS;
+    }
+    for (const auto& [number, column] : m_textColumns) {
+        column->DropWholeValue();
+        if (wholeValues && column->IsTextCut(0)) {
+            const SQLRETURN ret = column->ReadWholeValue(number, *m_statement, false);
+            if (!IsSqlSuccess(ret)) {
+                return ret;
+            }
+        }
+    }
+    return SQL_SUCCESS;
 }
 
 ODBCColumn* ODBCBuffer::GetColumn(int index) const {

@@ -31,8 +31,11 @@ uint64_t BufferLengthFor(int32_t sqlType, uint64_t size) {
         case SQL_WCHAR:
             return Cap(Add(Add(size, size), 2));
         case SQL_BIT:
-        case SQL_TINYINT:
             return 1;
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+            return sizeof(SQLBIGINT);
         case SQL_BIGINT:
             return CapPlusOne(size) + 1;
         case SQL_LONGVARBINARY:
@@ -46,10 +49,6 @@ uint64_t BufferLengthFor(int32_t sqlType, uint64_t size) {
         case SQL_NUMERIC:
         case SQL_DECIMAL:
             return Add(CapPlusOne(size) + 16, size);
-        case SQL_INTEGER:
-            return 4;
-        case SQL_SMALLINT:
-            return 2;
         case SQL_FLOAT:
         case SQL_REAL:
             return size == 0 ? CapPlusOne(size) + 32 : Add(CapPlusOne(size) + 33, size);
@@ -90,14 +89,16 @@ int32_t BoundTypeFor(int32_t sqlType) {
         case SQL_FLOAT:
         case SQL_REAL:
             return SQL_C_CHAR;
-        case SQL_INTEGER:
-            return SQL_C_LONG;
+        // Drivers give these from wider or unsigned storage too (SQLite's INTEGER is 64-bit): a
+        // narrower C type would wrap them.
+        case SQL_TINYINT:
         case SQL_SMALLINT:
-            return SQL_C_SHORT;
+        case SQL_INTEGER:
+            return SQL_C_SBIGINT;
         case SQL_DOUBLE:
             return SQL_C_DOUBLE;
         default:
-            // BIT, TINYINT, the date, time and timestamp types, GUID, 0 and every type this
+            // BIT, the date, time and timestamp types, GUID, 0 and every type this
             // program does not know are bound as the C type of the same code.
             return sqlType;
     }
@@ -128,6 +129,12 @@ void ODBCColumn::ChooseBinding() {
     const ColumnBinding binding = ChooseColumnBinding(m_sqlType, m_columnSize);
     m_cType = binding.cType;
     m_bufferLength = binding.bufferLength;
+    // The time structure has no fraction, and drivers drop it silently; the timestamp
+    // structure keeps it.
+    if (m_sqlType == SQL_TYPE_TIME && m_decimalDigits > 0) {
+        m_cType = SQL_C_TYPE_TIMESTAMP;
+        m_bufferLength = sizeof(SQL_TIMESTAMP_STRUCT);
+    }
 }
 
 void ODBCColumn::AllocateBuffers() {

@@ -1,5 +1,6 @@
 #include "db/odbc_connect.h"
 
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -26,15 +27,20 @@ constexpr const char* kDriverConnectCall =
 
 }  // namespace
 
+std::atomic<SQLULEN> ODBCConnect::s_loginTimeout{ODBCConnect::kDefaultLoginTimeout};
+
+void ODBCConnect::SetLoginTimeout(SQLULEN seconds) {
+    s_loginTimeout = seconds;
+}
+
 void ODBCConnect::SetPromptHook(ConnectPromptHook hook) {
     std::lock_guard lock(HookMutex());
     Hook() = std::move(hook);
 }
 
 ODBCConnect::ODBCConnect(SQLHWND hWnd, const char* inConnStr, SQLUSMALLINT driverCompletion) {
-    SQLRETURN ret = SQLAllocConnect(m_env, &m_dbc);
-    m_retcode = CheckReturn(ret, "::SQLAllocConnect(GetEnvHandle(), &m_dbc)");
-    if (!IsSqlSuccess(ret)) {
+    if (!IsSqlSuccess(Call("::SQLAllocConnect(GetEnvHandle(), &m_dbc)", SQLAllocConnect,
+                           GetEnvHandle(), &m_dbc))) {
         m_dbc = nullptr;
         return;
     }
@@ -53,16 +59,22 @@ ODBCConnect::ODBCConnect(SQLHWND hWnd, const char* inConnStr, SQLUSMALLINT drive
             connectString = std::move(*chosen);
         }
     }
-    ret = DriverConnect(connectString.c_str(), completion);
-    m_retcode = CheckReturn(ret, kDriverConnectCall);
+    // A server that accepts the connection and never answers must not hold the program forever.
+    Call(
+        "::SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT, (SQLPOINTER)s_loginTimeout, "
+        "SQL_IS_UINTEGER)",
+        SQLSetConnectAttr, m_dbc, SQL_ATTR_LOGIN_TIMEOUT,
+        reinterpret_cast<SQLPOINTER>(SQLULEN{s_loginTimeout}), SQL_IS_UINTEGER);
+    DriverConnect(connectString.c_str(), completion);
 }
 
 SQLRETURN ODBCConnect::DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion) {
     SQLCHAR outConnStr[kConnectStringBufferSize] = {};
     SQLSMALLINT stringLength2 = 0;
-    SQLRETURN ret = SQLDriverConnect(
-        m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(inConnStr)), SQL_NTS,
-        outConnStr, kConnectStringBufferSize, &stringLength2, driverCompletion);
+    // Never a window handle: the driver manager would take it for its own plug-in descriptor.
+    SQLRETURN ret = Call(kDriverConnectCall, SQLDriverConnect, m_dbc, nullptr,
+                         reinterpret_cast<SQLCHAR*>(const_cast<char*>(inConnStr)), SQL_NTS,
+                         outConnStr, kConnectStringBufferSize, &stringLength2, driverCompletion);
     m_connected = IsSqlSuccess(ret);
     if (m_connected) {
         outConnStr[kConnectStringBufferSize - 1] = '\0';

@@ -3,6 +3,7 @@
 
 #include "db/odbc_base.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,15 +36,24 @@ class ODBCConnect : public ODBCBase {
 
     SQLHDBC GetDbcHandle() const override { return m_dbc; }
     virtual bool IsConnected() const { return m_connected; }
+    // Closes and frees the handle now, for every holder; nothing is reported.
     void Disconnect();
+    const ODBCDataSource& GetDataSource() const { return m_dataSource; }
 
     static void SetPromptHook(ConnectPromptHook hook);
+    // Seconds a connection may take before it is given up, for every later connection; 0 waits
+    // as long as the driver does.
+    static void SetLoginTimeout(SQLULEN seconds);
+    static constexpr SQLULEN kDefaultLoginTimeout = 30;
+
+  private:
+    static std::atomic<SQLULEN> s_loginTimeout;
+
+    SQLRETURN DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion);
 
     SQLHDBC m_dbc = nullptr;
+    // Holders of m_dbc, shared by them; made at the first copy.
     int32_t* m_refCount = nullptr;
     ODBCDataSource m_dataSource;
     bool m_connected = false;
-
-  private:
-    SQLRETURN DriverConnect(const char* inConnStr, SQLUSMALLINT driverCompletion);
 };

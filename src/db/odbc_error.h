@@ -13,8 +13,12 @@ class ODBCError {
     ODBCError& operator=(const ODBCError&) = default;
     virtual ~ODBCError() = default;
 
-    // Fetches the next diagnostic record of object's handles; false when there is none.
-    bool Load(const ODBCBase& object, const char* source, SQLRETURN ret);
+    // A driver that never runs out of records must still end a walk over them.
+    static constexpr SQLSMALLINT kMaxRecords = 10000;
+
+    // Reads diagnostic record `number` (from 1) of object's most specific handle; false when
+    // there is none.
+    bool Load(const ODBCBase& object, const char* source, SQLRETURN ret, SQLSMALLINT number);
     // Writes the message-box text, cut to fit, always terminated when size > 0.
     void FormatBoxText(char* buffer, std::size_t size) const;
     std::string FormatBoxText() const;
@@ -32,7 +36,8 @@ class ODBCError {
     int32_t m_tag = 0;
 
   private:
-    void AppendColumnNumbers(SQLHSTMT stmt);
+    bool ReadRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT number);
+    void AppendColumnNumbers(SQLHSTMT stmt, int columnCount);
 };
 
 class ODBCErrorHandler {

@@ -29,7 +29,7 @@ SQLRETURN ODBCStatement::PrepareCommand(const ODBCCommand& command) {
 SQLRETURN ODBCStatement::CreateBuffer(const ODBCCommand& /*command*/, uint16_t rowCount) {
     DropBuffer();
     m_buffer = std::make_unique<ODBCBuffer>(this, rowCount);
-    SQLRETURN ret = m_buffer->m_retcode;
+    SQLRETURN ret = m_buffer->GetRetcode();
     if (IsSqlSuccess(ret)) {
         ret = m_buffer->BindCols();
     }
@@ -39,11 +39,29 @@ SQLRETURN ODBCStatement::CreateBuffer(const ODBCCommand& /*command*/, uint16_t r
 SQLRETURN ODBCStatement::RebindBuffer(uint16_t rowCount) {
     DropBuffer();
     m_buffer = std::make_unique<ODBCBuffer>(this, rowCount);
-    SQLRETURN ret = m_buffer->m_retcode;
+    SQLRETURN ret = m_buffer->GetRetcode();
     if (IsSqlSuccess(ret)) {
         Unbind();
         ret = m_buffer->BindCols();
-        m_boundColumns = static_cast<uint16_t>(m_buffer->m_columnCount);
+        m_boundColumns = static_cast<uint16_t>(m_buffer->GetColumnCount());
+    }
+    return ret;
+}
+
+const ODBCColumn* ODBCStatement::GetBoundColumn(int index) const {
+    if (!m_buffer || index < 0 || index >= m_boundColumns || index >= m_buffer->GetColumnSlots()) {
+        return nullptr;
+    }
+    return m_buffer->GetColumn(index);
+}
+
+SQLRETURN ODBCStatement::Fetch() {
+    SQLRETURN ret = ODBCStmt::Fetch();
+    if (IsSqlSuccess(ret) && m_buffer) {
+        const SQLRETURN read = m_buffer->ReadFetchedRow(m_wholeValues);
+        if (!IsSqlSuccess(read)) {
+            ret = read;
+        }
     }
     return ret;
 }

@@ -46,10 +46,22 @@ class ODBCStatement : public ODBCStmt {
     SQLRETURN CreateBuffer(const ODBCCommand& command, uint16_t rowCount);
     // Replaces the buffer with one for the current result set, bound from column 1.
     SQLRETURN RebindBuffer(uint16_t rowCount);
+    // Fetches the next row into the buffer; a value that cannot be read as m_wholeValues asks
+    // fails the fetch.
+    SQLRETURN Fetch() override;
 
-    std::unique_ptr<ODBCBuffer> m_buffer;
-    ODBCCommand m_command;
+    // The description and values of the current result set; null until the first bind.
+    const ODBCBuffer* GetBuffer() const { return m_buffer.get(); }
+    // The buffer's column at index (from 0), or null when none is bound there.
+    const ODBCColumn* GetBoundColumn(int index) const;
+    const ODBCCommand& GetCommand() const { return m_command; }
+    // Every value is read whole, however long; otherwise long ones are cut to their element.
+    void SetWholeValues(bool whole) { m_wholeValues = whole; }
 
   private:
     void DropBuffer();
+
+    std::unique_ptr<ODBCBuffer> m_buffer;
+    ODBCCommand m_command;
+    bool m_wholeValues = false;
 };

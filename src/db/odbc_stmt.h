@@ -4,6 +4,7 @@
 #include "db/odbc_connect.h"
 
 #include <cstdint>
+#include <optional>
 
 class ODBCStmt : public ODBCConnect {
   public:
@@ -15,6 +16,9 @@ class ODBCStmt : public ODBCConnect {
     ~ODBCStmt() override;
 
     SQLHSTMT GetStmtHandle() const override { return m_stmt; }
+    // Columns bound for the current result set, which the callers take as its column count.
+    int GetBoundColumns() const override { return m_boundColumns; }
+    uint16_t GetParamCount() const { return m_paramCount; }
     bool IsConnected() const override;
     virtual SQLRETURN Execute();
     virtual SQLRETURN Fetch();
@@ -33,6 +37,9 @@ class ODBCStmt : public ODBCConnect {
                                 SQLULEN cbColDef, SQLSMALLINT ibScale, SQLPOINTER rgbValue,
                                 SQLLEN cbValueMax, SQLLEN* pcbValue);
     SQLRETURN Unbind();
+    // Leaves the current result set, rows and later results unread, so that the statement can
+    // be prepared again; a statement without an open cursor is left as it is.
+    SQLRETURN CloseCursor();
     SQLRETURN NumResultCols(SQLSMALLINT* columnCountPtr);
     SQLRETURN DescribeCol(SQLUSMALLINT columnNumber, SQLCHAR* columnName, SQLSMALLINT bufferLength,
                           SQLSMALLINT* nameLengthPtr, SQLSMALLINT* dataTypePtr,
@@ -40,12 +47,26 @@ class ODBCStmt : public ODBCConnect {
                           SQLSMALLINT* nullablePtr);
     SQLRETURN SetStmtAttr(SQLINTEGER Attribute, SQLPOINTER ValuePtr, SQLINTEGER StringLength);
     SQLRETURN RowCount(SQLLEN* pcrow);
+    SQLRETURN GetData(SQLUSMALLINT columnNumber, SQLSMALLINT targetType, SQLPOINTER targetValue,
+                      SQLLEN bufferLength, SQLLEN* strLenOrInd);
+    // Asks the driver about the statement's connection.
+    SQLRETURN GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMALLINT bufferLength,
+                      SQLSMALLINT* stringLength);
+    // The driver's SQL_GETDATA_EXTENSIONS, asked once; 0 when it cannot tell.
+    SQLUINTEGER GetDataExtensions();
+    // Stands in for the driver's answer, for a driver known to claim more than it does.
+    void SetDataExtensions(SQLUINTEGER extensions) { m_getDataExtensions = extensions; }
     SQLRETURN MoreResults();
     // Drops the handle without reporting anything; safe to call more than once.
     void FreeHandle();
 
-    // Columns bound for the current result set; the next BindNextCol binds one more.
+  protected:
+    // The next BindNextCol binds one more.
     uint16_t m_boundColumns = 0;
+
+  private:
     SQLHSTMT m_stmt = nullptr;
+    // Never reset: a later parameter piece binds the next number.
     uint16_t m_paramCount = 0;
+    std::optional<SQLUINTEGER> m_getDataExtensions;
 };

@@ -8,25 +8,26 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
     if (!OpenFile(fileName, file)) {
         return false;
     }
+    m_statement->SetWholeValues(true);
     try {
-        if (m_statement->m_boundColumns == 0) {
+        const bool rowsAffectedFirst = m_statement->GetBoundColumns() == 0;
+        if (rowsAffectedFirst) {
             SQLLEN count = 0;
             if (!IsSqlSuccess(m_statement->RowCount(&count))) {
-                file.Close();
                 return false;
             }
             m_rowsAffected = static_cast<int32_t>(count);
             file.WriteText(std::string(1, m_quote) + "Rows affected" + m_quote + "\n" +
-                           std::to_string(count));
-            file.Close();
-            return true;
-        }
-        if (m_header) {
+                           std::to_string(count) + "\n");
+        } else if (m_header) {
             file.WriteText(CsvHeadingLine());
         }
-        bool complete = WriteCsvResultSets(file);
+        bool complete = WriteCsvResultSets(file, rowsAffectedFirst);
         m_rowsAffected = m_rowCounter;
-        file.Close();
+        // A short result must not take the place of what the file held.
+        if (complete) {
+            file.Close();
+        }
         return complete;
     } catch (const ReportFileError& error) {
         RaiseFileError(error.what(), "ODBCReport::OutputCSV");
@@ -34,14 +35,16 @@ bool ODBCReport::OutputCSV(const std::string& fileName) {
     }
 }
 
-bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
+bool ODBCReport::WriteCsvResultSets(ReportFile& file, bool rowsAffectedFirst) {
     // A set whose columns or rows could not all be read leaves the file short: not a success.
     bool everySetRead = true;
     // Then no number, date or time text needs the check for quoting.
     const bool formattedTextIsPlain =
         !report_text::BreaksCsvLine(ODBCColumn::kFormattedTextCharacters, m_delimiter, m_quote);
-    SQLRETURN more = SQL_SUCCESS;
-    for (bool first = true;; first = false) {
+    // The rows-affected lines stand for a first result without columns, so the later ones
+    // follow it as they follow a first set of rows.
+    SQLRETURN more = rowsAffectedFirst ? m_statement->MoreResults() : SQL_SUCCESS;
+    for (bool first = !rowsAffectedFirst; IsSqlSuccess(more); first = false) {
         bool readable = true;
         if (!first) {
             SQLSMALLINT count = 0;
@@ -70,16 +73,13 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file) {
         }
         everySetRead = everySetRead && fetched == SQL_NO_DATA;
         more = m_statement->MoreResults();
-        if (!IsSqlSuccess(more)) {
-            break;
-        }
     }
     return more == SQL_NO_DATA && everySetRead;
 }
 
 std::string ODBCReport::CsvHeadingLine() const {
     std::string line;
-    for (int column = 0; column < m_statement->m_boundColumns; ++column) {
+    for (int column = 0; column < m_statement->GetBoundColumns(); ++column) {
         line += m_quote;
         line += Column(column)->m_name;
         line += m_quote;
@@ -93,7 +93,7 @@ std::string ODBCReport::CsvHeadingLine() const {
 
 std::vector<ODBCReport::CsvField> ODBCReport::CsvFields(bool formattedTextIsPlain) const {
     std::vector<CsvField> fields;
-    for (int index = 0; index < m_statement->m_boundColumns; ++index) {
+    for (int index = 0; index < m_statement->GetBoundColumns(); ++index) {
         const ODBCColumn* column = Column(index);
         CsvField::Kind kind = CsvField::kQuoted;
         if (!m_quoteAll && !column->IsTextType()) {
@@ -112,22 +112,24 @@ void ODBCReport::BuildCsvDataLine(const std::vector<CsvField>& fields, std::stri
     for (const CsvField& field : fields) {
         const ODBCColumn* column = field.column;
         switch (field.kind) {
-            case CsvField::kBitNumber: {
-                bool isNull =
-                    !column->m_indicators.empty() && column->m_indicators[0] == SQL_NULL_DATA;
-                if (!isNull && !column->m_data.empty()) {
+            case CsvField::kBitNumber:
+                if (!column->IsNull(0) && !column->m_data.empty()) {
                     line += std::to_string(static_cast<unsigned>(column->m_data[0]));
                 }
                 break;
-            }
             case CsvField::kPlain:
                 column->AppendText(0, line);
                 break;
             case CsvField::kQuoted:
             case CsvField::kChecked:
+                // NULL is an empty field without quotes, as readers of CSV take it; an empty
+                // text keeps its quotes.
+                if (column->IsNull(0)) {
+                    break;
+                }
                 text.clear();
                 column->AppendText(0, text);
-                if (field.kind == CsvField::kQuoted ||
+                if (field.kind == CsvField::kQuoted || text.empty() ||
                     report_text::BreaksCsvLine(text, m_delimiter, m_quote)) {
                     report_text::AppendQuotedCsvField(line, text, m_quote);
                 } else {

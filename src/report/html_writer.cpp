@@ -12,7 +12,8 @@
 namespace {
 
 // Only this much of a page's end is searched for the marker.
-constexpr int64_t kMarkerSearchBytes = 512;
+constexpr int64_t kMarkerSearchBytes = 64 * 1024;
+constexpr const char* kPageEnd = "</html>";
 
 const char* const kNoticeBlock =
     "<table border=0 width=\"100%\">\n<tr>\n<td class=header height=12 width=\"100%\"></td>\n"
@@ -33,6 +34,7 @@ bool ODBCReport::OutputHTML(const std::string& fileName) {
     if (!OpenFile(fileName, file)) {
         return false;
     }
+    m_statement->SetWholeValues(true);
     try {
         if (file.Position() == 0) {
             WriteHtmlHead(file, fileName);
@@ -42,7 +44,10 @@ bool ODBCReport::OutputHTML(const std::string& fileName) {
         bool complete = WriteHtmlResultSets(file);
         m_rowsAffected = m_rowCounter;
         WriteHtmlEnd(file);
-        file.Close();
+        // A short result must not take the place of what the file held.
+        if (complete) {
+            file.Close();
+        }
         return complete;
     } catch (const ReportFileError& error) {
         RaiseFileError(error.what(), "ODBCReport::OutputHTML");
@@ -58,10 +63,10 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
         report_text::PageCharset() +
         "\">\n<meta name=\"GENERATOR\" content=\"ODBCReport [Pellinor Ltd $Revision: 10 $]\">\n");
     if (!m_styleSheet.empty()) {
-        file.WriteText("<link href=\"" + m_styleSheet +
+        file.WriteText("<link href=\"" + report_text::HtmlEscaped(m_styleSheet, true) +
                        "\" type=\"text/css\" rel=\"stylesheet\" />\n");
     }
-    file.WriteText("<title>" + FileNamePart(fileName) + "</title>\n");
+    file.WriteText("<title>" + report_text::HtmlEscaped(FileNamePart(fileName)) + "</title>\n");
     file.WriteText("</head>\n<body>\n");
     file.WriteText("<hr color=red width=\"100%\">\n");
     for (std::size_t i = 0; i < m_headings.size(); ++i) {
@@ -69,24 +74,29 @@ void ODBCReport::WriteHtmlHead(ReportFile& file, const std::string& fileName) co
             continue;
         }
         std::string level = std::to_string(i + 1);
-        file.WriteText("<h" + level + " class=heading" + level + ">" + m_headings[i] + "</h" +
-                       level + ">\n");
+        file.WriteText("<h" + level + " class=heading" + level + ">" +
+                       report_text::HtmlEscaped(m_headings[i]) + "</h" + level + ">\n");
     }
 }
 
 void ODBCReport::MoveToInsertPlace(ReportFile& file) const {
-    int64_t size = file.Size();
+    int64_t size = file.PreviousSize();
     // A page shorter than the search window is searched from its start.
     int64_t start = std::max<int64_t>(0, size - kMarkerSearchBytes);
-    file.Seek(start);
-    std::string tail = file.Read(static_cast<std::size_t>(size - start));
+    std::string tail = file.ReadPrevious(start, static_cast<std::size_t>(size - start));
     int64_t place = report_text::InsertPlace(tail, start);
-    if (place >= 0) {
-        file.Truncate(place);
-        file.Seek(place);
-    } else {
-        file.Seek(size);
+    if (place < 0) {
+        file.KeepPrevious(size, size);
+        return;
     }
+    // Log lines of a failed append stand after the page's end; they stay after the new end.
+    int64_t resumeAt = size;
+    std::string::size_type pageEnd = tail.find(kPageEnd, static_cast<std::size_t>(place - start));
+    if (pageEnd != std::string::npos) {
+        std::string::size_type next = tail.find('\n', pageEnd);
+        resumeAt = next == std::string::npos ? size : start + static_cast<int64_t>(next) + 1;
+    }
+    file.KeepPrevious(place, resumeAt);
 }
 
 bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
@@ -94,14 +104,14 @@ bool ODBCReport::WriteHtmlResultSets(ReportFile& file) {
     bool everySetRead = true;
     SQLRETURN more = SQL_SUCCESS;
     for (bool first = true;; first = false) {
-        int columns = m_statement->m_boundColumns;
+        int columns = m_statement->GetBoundColumns();
         if (!first) {
             SQLSMALLINT count = 0;
             if (IsSqlSuccess(m_statement->NumResultCols(&count))) {
                 bool bound = count == 0 || IsSqlSuccess(m_statement->RebindBuffer(1));
                 everySetRead = everySetRead && bound;
                 // Columns that could not be bound must not be read.
-                columns = !bound ? -1 : count == 0 ? 0 : m_statement->m_boundColumns;
+                columns = !bound ? -1 : count == 0 ? 0 : m_statement->GetBoundColumns();
             } else {
                 everySetRead = false;
             }
@@ -153,7 +163,8 @@ std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
         const ODBCColumn* column = Column(index);
         row += column->IsTextType() ? "<th align=left class=columnlabel>"
                                     : "<th align=right class=columnlabel>";
-        row += column->m_name + "</th>\n";
+        report_text::AppendHtmlEscaped(row, column->m_name);
+        row += "</th>\n";
     }
     return row + "</tr>\n";
 }
@@ -169,11 +180,9 @@ void ODBCReport::BuildHtmlDataRow(std::string& row, std::string& text, int colum
     row += "</td>\n";
     for (int index = 0; index < columnCount; ++index) {
         const ODBCColumn* column = Column(index);
-        bool isNull = column->m_nullable != SQL_NO_NULLS && !column->m_indicators.empty() &&
-                      column->m_indicators[0] == SQL_NULL_DATA;
         row += column->IsTextType() ? "<td>" : "<td align=right>";
         row += font;
-        if (isNull) {
+        if (column->IsNull(0)) {
             row += "&lt;null&gt;";
         } else {
             text.clear();

@@ -1,6 +1,7 @@
 #include "report/odbc_report.h"
 
 #include "db/odbc_statement.h"
+#include "db/os_io.h"
 #include "report/report_file.h"
 
 #include <cerrno>
@@ -9,14 +10,6 @@
 namespace {
 
 constexpr std::size_t kMaxFileErrorText = 255;
-
-std::string OsErrorText(int error) {
-    const char* description = strerrordesc_np(error);
-    if (description == nullptr) {
-        return "(OS error no " + std::to_string(error) + ")";
-    }
-    return description;
-}
 
 }  // namespace
 
@@ -36,9 +29,9 @@ bool ODBCReport::OpenFile(const std::string& fileName, ReportFile& file) {
     if (error == 0) {
         return true;
     }
-    m_statement->RaiseError(SQL_ERROR,
-                            "Could not open file " + fileName + " (" + OsErrorText(error) + ")",
-                            "ODBCReport::Report");
+    m_statement->RaiseError(
+        SQL_ERROR, "Could not open file " + fileName + " (" + querimo::OsErrorText(error) + ")",
+        "ODBCReport::Report");
     return false;
 }
 
@@ -51,5 +44,5 @@ void ODBCReport::RaiseFileError(const std::string& message, const char* source) 
 }
 
 ODBCColumn* ODBCReport::Column(int index) const {
-    return m_statement->m_buffer->GetColumn(index);
+    return m_statement->GetBuffer()->GetColumn(index);
 }

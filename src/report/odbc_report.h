@@ -43,7 +43,7 @@ class ODBCReport {
 
   private:
     // CSV
-    bool WriteCsvResultSets(ReportFile& file);
+    bool WriteCsvResultSets(ReportFile& file, bool rowsAffectedFirst);
     std::string CsvHeadingLine() const;
     // How a column's value goes into a line; the same for every row of a result set.
     struct CsvField {
@@ -85,7 +85,10 @@ std::string QuotedCsvField(const std::string& text, char quote);
 void AppendQuotedCsvField(std::string& out, std::string_view text, char quote);
 // Whether an unquoted field would break its line into other fields or lines.
 bool BreaksCsvLine(std::string_view text, char delimiter, char quote);
-// A cell's text trimmed of white space, with '<' and '>' as entities.
+// Text as it stands in a page: '&', '<', '>' and, inside an attribute value, '"' as entities.
+void AppendHtmlEscaped(std::string& out, std::string_view text, bool inAttribute = false);
+std::string HtmlEscaped(std::string_view text, bool inAttribute = false);
+// A cell's text trimmed of white space, then escaped.
 std::string HtmlCellText(const std::string& text);
 void AppendHtmlCellText(std::string& out, std::string_view text);
 // Where an appended page is to be cut, given the last bytes of the file starting at tailOffset;

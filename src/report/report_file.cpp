@@ -1,7 +1,6 @@
 #include "report/report_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,42 +15,60 @@ constexpr std::size_t kFlushThreshold = 64 * 1024;
 }  // namespace
 
 ReportFile::~ReportFile() {
-    if (m_fd >= 0) {
+    if (m_direct.IsOpen()) {
         try {
             Flush();
         } catch (const ReportFileError&) {
             // The writer already reported the first failure; nothing more can be done here.
         }
-        ::close(m_fd);
     }
 }
 
 int ReportFile::Open(const std::string& path, bool append) {
     m_path = path;
-    // A FIFO opened for reading as well needs no reader: the rows would vanish or, once its
-    // buffer is full, wait forever. Write-only and without waiting, no reader is an error.
-    struct stat existing {};
-    const bool fifo = ::stat(path.c_str(), &existing) == 0 && S_ISFIFO(existing.st_mode);
-    int flags =
-        (fifo ? O_WRONLY | O_NONBLOCK : O_RDWR) | O_CREAT | O_CLOEXEC | (append ? 0 : O_TRUNC);
-    m_fd = ::open(path.c_str(), flags, 0666);
-    if (m_fd < 0) {
+    m_append = append;
+    if (int error = querimo::FindOutputTarget(path, m_target); error != 0) {
+        return error;
+    }
+    if (m_target.kind == querimo::OutputTarget::Kind::Stream) {
+        return OpenDirect(append);
+    }
+    int error = m_staged.Create(m_target);
+    if ((error == EACCES || error == EPERM) &&
+        m_target.kind == querimo::OutputTarget::Kind::Regular) {
+        // The folder takes no new file, but the file itself may still be written.
+        return OpenDirect(append);
+    }
+    if (error != 0) {
+        return error;
+    }
+    m_fd = m_staged.Fd();
+    if (append) {
+        m_previousSize = m_target.info.st_size;
+        m_position = m_previousSize;
+    }
+    return 0;
+}
+
+int ReportFile::OpenDirect(bool append) {
+    const bool fifo = S_ISFIFO(m_target.info.st_mode);
+    const bool stream = m_target.kind == querimo::OutputTarget::Kind::Stream;
+    // A FIFO without a reader would swallow the rows or, once full, wait forever: without
+    // waiting, no reader is an error.
+    int flags = (stream ? O_WRONLY : O_RDWR) | (fifo ? O_NONBLOCK : 0) | O_CREAT | O_CLOEXEC |
+                (append ? 0 : O_TRUNC);
+    m_direct = querimo::FileDescriptor(::open(m_path.c_str(), flags, 0666));
+    if (!m_direct.IsOpen()) {
         return errno;
     }
+    m_fd = m_direct.Get();
     if (fifo) {
         ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     }
-    struct stat info {};
-    if (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(m_fd);
-        m_fd = -1;
-        return error;
-    }
-    m_position = 0;
-    if (append) {
+    if (append && !stream) {
         off_t end = ::lseek(m_fd, 0, SEEK_END);
-        m_position = end < 0 ? 0 : end;
+        m_previousSize = end < 0 ? 0 : end;
+        m_position = m_previousSize;
     }
     return 0;
 }
@@ -77,49 +94,29 @@ void ReportFile::WriteText(std::string_view text) {
 }
 
 void ReportFile::Flush() {
-    std::size_t done = 0;
-    while (done < m_pending.size()) {
-        ssize_t written = ::write(m_fd, m_pending.data() + done, m_pending.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            int error = errno;
-            m_pending.erase(0, done);
-            Fail("writing", error);
-        }
-        done += static_cast<std::size_t>(written);
-    }
+    int error = querimo::WriteAll(m_fd, m_pending).error;
     m_pending.clear();
-}
-
-int64_t ReportFile::Size() {
-    Flush();
-    struct stat info {};
-    if (::fstat(m_fd, &info) != 0) {
-        Fail("reading", errno);
+    if (error != 0) {
+        Fail("writing", error);
     }
-    return info.st_size;
 }
 
-void ReportFile::Seek(int64_t offset) {
-    Flush();
-    if (::lseek(m_fd, offset, SEEK_SET) < 0) {
-        Fail("seeking in", errno);
+std::string ReportFile::ReadPrevious(int64_t offset, std::size_t count) {
+    if (!m_direct.IsOpen() && !m_previous.IsOpen()) {
+        m_previous = querimo::FileDescriptor(::open(m_target.path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!m_previous.IsOpen()) {
+            Fail("reading", errno);
+        }
     }
-    m_position = offset;
-}
-
-std::string ReportFile::Read(std::size_t count) {
-    Flush();
+    const int fd = m_direct.IsOpen() ? m_fd : m_previous.Get();
     std::string bytes(count, '\0');
     std::size_t got = 0;
     while (got < count) {
-        ssize_t n = ::read(m_fd, bytes.data() + got, count - got);
+        ssize_t n = ::pread(fd, bytes.data() + got, count - got, offset + got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             Fail("reading", errno);
         }
         if (n == 0) {
@@ -128,14 +125,31 @@ std::string ReportFile::Read(std::size_t count) {
         got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
-    m_position += static_cast<int64_t>(got);
     return bytes;
 }
 
-void ReportFile::Truncate(int64_t length) {
-    Flush();
-    if (::ftruncate(m_fd, length) != 0) {
-        Fail("cutting", errno);
+void ReportFile::KeepPrevious(int64_t keptLength, int64_t resumeAt) {
+    m_resumed = ReadPrevious(resumeAt, static_cast<std::size_t>(m_previousSize - resumeAt));
+    m_keptPrevious = true;
+    m_position = keptLength;
+    if (m_direct.IsOpen()) {
+        Flush();
+        if (::ftruncate(m_fd, keptLength) != 0 || ::lseek(m_fd, keptLength, SEEK_SET) < 0) {
+            Fail("cutting", errno);
+        }
+        return;
+    }
+    // The staged file starts with the kept bytes, copied as they are.
+    for (int64_t copied = 0; copied < keptLength;) {
+        std::string kept = ReadPrevious(copied, static_cast<std::size_t>(std::min<int64_t>(
+                                                    kFlushThreshold, keptLength - copied)));
+        if (kept.empty()) {
+            Fail("reading", EIO);
+        }
+        if (int error = querimo::WriteAll(m_fd, kept).error; error != 0) {
+            Fail("writing", error);
+        }
+        copied += static_cast<int64_t>(kept.size());
     }
 }
 
@@ -143,18 +157,21 @@ void ReportFile::Close() {
     if (m_fd < 0) {
         return;
     }
-    int fd = m_fd;
-    try {
-        Flush();
-    } catch (const ReportFileError&) {
-        m_fd = -1;
-        ::close(fd);
-        throw;
-    }
+    m_pending += m_resumed;
+    Flush();
     m_fd = -1;
-    if (::close(fd) != 0) {
-        Fail("closing", errno);
+    const char* action = m_direct.IsOpen() ? "closing" : "writing";
+    if (int error = Commit(); error != 0) {
+        Fail(action, error);
     }
+}
+
+int ReportFile::Commit() {
+    if (m_direct.IsOpen()) {
+        return m_direct.Close();
+    }
+    // An appended page was rebuilt whole; appended rows are added to the file as they stand.
+    return m_append && !m_keptPrevious ? m_staged.AppendToTarget() : m_staged.ReplaceTarget();
 }
 
 void ReportFile::Fail(const char* action, int error) const {

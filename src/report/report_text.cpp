@@ -92,22 +92,48 @@ bool BreaksCsvLine(std::string_view text, char delimiter, char quote) {
     return false;
 }
 
+void AppendHtmlEscaped(std::string& out, std::string_view text, bool inAttribute) {
+    std::string_view::size_type run = 0;
+    for (std::string_view::size_type i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+            case '&':
+                entity = "&amp;";
+                break;
+            case '<':
+                entity = "&lt;";
+                break;
+            case '>':
+                entity = "&gt;";
+                break;
+            case '"':
+                entity = inAttribute ? "&quot;" : nullptr;
+                break;
+            default:
+                break;
+        }
+        if (entity != nullptr) {
+            out.append(text, run, i - run);
+            out += entity;
+            run = i + 1;
+        }
+    }
+    out.append(text, run);
+}
+
+std::string HtmlEscaped(std::string_view text, bool inAttribute) {
+    std::string escaped;
+    AppendHtmlEscaped(escaped, text, inAttribute);
+    return escaped;
+}
+
 void AppendHtmlCellText(std::string& out, std::string_view text) {
     const char* blanks = " \t\n\v\f\r";
     std::string_view::size_type first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos) {
         return;
     }
-    text = text.substr(first, text.find_last_not_of(blanks) - first + 1);
-    std::string_view::size_type run = 0;
-    for (std::string_view::size_type i = 0; i < text.size(); ++i) {
-        if (text[i] == '<' || text[i] == '>') {
-            out.append(text, run, i - run);
-            out += text[i] == '<' ? "&lt;" : "&gt;";
-            run = i + 1;
-        }
-    }
-    out.append(text, run);
+    AppendHtmlEscaped(out, text.substr(first, text.find_last_not_of(blanks) - first + 1), false);
 }
 
 std::string HtmlCellText(const std::string& text) {

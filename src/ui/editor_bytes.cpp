@@ -1,5 +1,7 @@
 #include "ui/editor_bytes.h"
 
+#include "db/utf8.h"
+
 #include <QTextDocument>
 
 namespace querimo {
@@ -14,53 +16,6 @@ bool DocumentCannotHold(char32_t codePoint) {
            codePoint == 0xFDD1 || IsEscapedByte(codePoint);
 }
 
-bool IsContinuation(unsigned char byte, unsigned char low = 0x80, unsigned char high = 0xBF) {
-    return byte >= low && byte <= high;
-}
-
-// Length of the well-formed UTF-8 sequence at the start of rest, or 0 if there is none.
-std::size_t SequenceLength(std::string_view rest) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
-    unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                         : lead >= 0xE0 && lead <= 0xEF ? 3
-                         : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                        : 0;
-    if (length == 0 || rest.size() < length) {
-        return 0;
-    }
-    // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
-    unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    if (!IsContinuation(byte(1), low, high)) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!IsContinuation(byte(i))) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-char32_t DecodeSequence(std::string_view sequence) {
-    auto byte = [&](std::size_t i) { return static_cast<char32_t>(sequence[i]) & 0xFF; };
-    switch (sequence.size()) {
-        case 1:
-            return byte(0);
-        case 2:
-            return (byte(0) & 0x1F) << 6 | (byte(1) & 0x3F);
-        case 3:
-            return (byte(0) & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
-        default:
-            return (byte(0) & 0x07) << 18 | (byte(1) & 0x3F) << 12 | (byte(2) & 0x3F) << 6 |
-                   (byte(3) & 0x3F);
-    }
-}
-
 void AppendCodePoint(QString& text, char32_t codePoint) {
     if (codePoint < 0x10000) {
         text.append(QChar(static_cast<char16_t>(codePoint)));
@@ -73,24 +28,6 @@ void AppendCodePoint(QString& text, char32_t codePoint) {
 void AppendEscaped(QString& text, std::string_view bytes) {
     for (char byte : bytes) {
         AppendCodePoint(text, kEscapedByteBase + static_cast<unsigned char>(byte));
-    }
-}
-
-void AppendUtf8(std::string& bytes, char32_t codePoint) {
-    if (codePoint < 0x80) {
-        bytes += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        bytes += static_cast<char>(0xC0 | codePoint >> 6);
-        bytes += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        bytes += static_cast<char>(0xE0 | codePoint >> 12);
-        bytes += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-        bytes += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        bytes += static_cast<char>(0xF0 | codePoint >> 18);
-        bytes += static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
-        bytes += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-        bytes += static_cast<char>(0x80 | (codePoint & 0x3F));
     }
 }
 
@@ -121,14 +58,14 @@ EditorText BytesToEditorText(std::string_view bytes) {
             i += 2;
             continue;
         }
-        std::size_t length = SequenceLength(bytes.substr(i));
+        std::size_t length = Utf8SequenceLength(bytes.substr(i));
         if (length == 0) {
             AppendEscaped(result.text, bytes.substr(i, 1));
             i += 1;
             continue;
         }
         std::string_view sequence = bytes.substr(i, length);
-        char32_t codePoint = DecodeSequence(sequence);
+        char32_t codePoint = DecodeUtf8(sequence);
         if (DocumentCannotHold(codePoint)) {
             AppendEscaped(result.text, sequence);
         } else {

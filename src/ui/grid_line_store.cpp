@@ -44,9 +44,11 @@ uint64_t ReadVarint(const char*& p) {
     }
 }
 
-// A cell's prefix holds its length and its NULL mark in the lowest bit.
-uint64_t CellHeader(std::size_t length, bool isNull) {
-    return (static_cast<uint64_t>(length) << 1) | (isNull ? 1 : 0);
+// A cell's prefix holds its length and a mark in the lowest bit: NULL on an empty cell, cut on
+// any other (a NULL has no text, and a cut value is never empty).
+uint64_t CellHeader(std::string_view text, bool isNull, bool isCut) {
+    const bool marked = text.empty() ? isNull : isCut;
+    return (static_cast<uint64_t>(text.size()) << 1) | (marked ? 1 : 0);
 }
 
 }  // namespace
@@ -55,15 +57,15 @@ template <typename Cells, typename Access>
 void GridLineStore::InsertEncoded(std::size_t position, const Cells& cells, Access access) {
     std::size_t size = VarintSize(cells.size());
     for (const auto& cell : cells) {
-        auto [text, isNull] = access(cell);
-        size += VarintSize(CellHeader(text.size(), isNull)) + text.size();
+        auto [text, isNull, isCut] = access(cell);
+        size += VarintSize(CellHeader(text, isNull, isCut)) + text.size();
     }
     LineRef ref = Reserve(size);
     char* out = m_chunks[ref.chunk].Extend(size);
     out = PutVarint(out, cells.size());
     for (const auto& cell : cells) {
-        auto [text, isNull] = access(cell);
-        out = PutVarint(out, CellHeader(text.size(), isNull));
+        auto [text, isNull, isCut] = access(cell);
+        out = PutVarint(out, CellHeader(text, isNull, isCut));
         out = std::copy(text.begin(), text.end(), out);
     }
     position = std::min(position, m_lines.size());
@@ -72,14 +74,12 @@ void GridLineStore::InsertEncoded(std::size_t position, const Cells& cells, Acce
 
 void GridLineStore::Insert(std::size_t position, const std::vector<GridCell>& cells) {
     InsertEncoded(position, cells, [](const GridCell& cell) {
-        return std::pair<std::string_view, bool>(cell.text, cell.isNull);
+        return CellRef{cell.text, cell.isNull, cell.isCut};
     });
 }
 
 void GridLineStore::Insert(std::size_t position, const std::vector<std::string>& texts) {
-    InsertEncoded(position, texts, [](const std::string& text) {
-        return std::pair<std::string_view, bool>(text, false);
-    });
+    InsertEncoded(position, texts, [](const std::string& text) { return CellRef{text}; });
 }
 
 GridLineStore::Chunk::Chunk(std::size_t capacity)
@@ -119,7 +119,8 @@ GridLineStore::CellRef GridLineStore::Find(std::size_t line, std::size_t column)
         uint64_t header = ReadVarint(p);
         auto length = static_cast<std::size_t>(header >> 1);
         if (i == column) {
-            return {std::string_view(p, length), (header & 1) != 0};
+            const bool marked = (header & 1) != 0;
+            return {std::string_view(p, length), marked && length == 0, marked && length != 0};
         }
         p += length;
     }
@@ -131,6 +132,10 @@ std::string_view GridLineStore::Text(std::size_t line, std::size_t column) const
 
 bool GridLineStore::IsNull(std::size_t line, std::size_t column) const {
     return Find(line, column).isNull;
+}
+
+bool GridLineStore::IsCut(std::size_t line, std::size_t column) const {
+    return Find(line, column).isCut;
 }
 
 std::size_t GridLineStore::CellCount(std::size_t line) const {
@@ -147,7 +152,7 @@ void GridLineStore::InsertEmptyCell(std::size_t column) {
         cells.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
             CellRef cell = Find(line, i);
-            cells[i] = {std::string(cell.text), cell.isNull};
+            cells[i] = {std::string(cell.text), cell.isNull, cell.isCut};
         }
         if (column < count) {
             cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(column), GridCell{});

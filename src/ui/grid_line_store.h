@@ -3,6 +3,8 @@
 // prefix per cell and one small reference per line, so that a million lines cost little more
 // than their text.
 
+#include "db/result_cell.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,10 +16,7 @@
 namespace querimo {
 
 // One cell handed to the grid: its bytes, and whether the value was SQL NULL (then empty).
-struct GridCell {
-    std::string text;
-    bool isNull = false;
-};
+using GridCell = ResultCell;
 
 class GridLineStore {
   public:
@@ -28,6 +27,7 @@ class GridLineStore {
     // Cells past a line's last one read as empty, non-NULL.
     std::string_view Text(std::size_t line, std::size_t column) const;
     bool IsNull(std::size_t line, std::size_t column) const;
+    bool IsCut(std::size_t line, std::size_t column) const;
     std::size_t CellCount(std::size_t line) const;
     // Every line gets an empty cell at column; the cells from there move one to the right.
     void InsertEmptyCell(std::size_t column);
@@ -43,6 +43,7 @@ class GridLineStore {
     struct CellRef {
         std::string_view text;
         bool isNull = false;
+        bool isCut = false;
     };
     // A block of line bytes that never moves, so that lines can point into it.
     class Chunk {

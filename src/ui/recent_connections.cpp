@@ -1,5 +1,5 @@
 #include "ui/recent_connections.h"
-#include "ui/trimmed.h"
+#include "db/trimmed.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,7 @@
 #include "ui/record_dlg.h"
 
+#include "db/utf8.h"
+
 #include "ui/dialog_units.h"
 #include "ui/grid_copy.h"
 #include "ui/prompt.h"
@@ -21,41 +23,16 @@ namespace {
 
 constexpr QRect kListUnits{9, 9, 206, 152};
 
-// Bytes of the UTF-8 character that lead begins; 0 for a byte that begins none.
-int SequenceLength(unsigned char lead) {
-    if (lead < 0x80) {
-        return 1;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        return 2;
-    }
-    if ((lead & 0xF0) == 0xE0) {
-        return 3;
-    }
-    return (lead & 0xF8) == 0xF0 ? 4 : 0;
-}
-
 // Decodes one UTF-8 character from pos on; a byte that begins none stands for itself beyond
 // the last code point, so that texts that differ never compare equal by being undecodable.
 char32_t NextCharacter(std::string_view text, std::size_t& pos) {
     constexpr char32_t kBeyondUnicode = 0x110000;
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    const int length = SequenceLength(lead);
-    if (length == 1) {
-        return lead;
+    const std::size_t length = querimo::Utf8SequenceLength(text.substr(pos));
+    if (length == 0) {
+        return kBeyondUnicode + static_cast<unsigned char>(text[pos++]);
     }
-    if (length == 0 || pos + length - 1 > text.size()) {
-        return kBeyondUnicode + lead;
-    }
-    char32_t code = lead & (0x7F >> length);
-    for (int i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i - 1]);
-        if ((next & 0xC0) != 0x80) {
-            return kBeyondUnicode + lead;
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    pos += length - 1;
+    const char32_t code = querimo::DecodeUtf8(text.substr(pos, length));
+    pos += length;
     return code;
 }
 
@@ -74,11 +51,14 @@ int CompareNoCase(std::string_view left, std::string_view right) {
     return (l < left.size()) - (r < right.size());
 }
 
-// An item that keeps the bytes it shows, so that sorting and copying see them unchanged.
+// An item that keeps the bytes it shows, so that sorting and copying see them unchanged. A cut
+// value shows an ellipsis after them.
 class RecordItem : public QTableWidgetItem {
   public:
-    explicit RecordItem(const std::string& bytes)
-        : QTableWidgetItem(querimo::ToQString(bytes), UserType), m_bytes(bytes) {}
+    explicit RecordItem(const std::string& bytes, bool cut = false)
+        : QTableWidgetItem(querimo::ToQString(bytes) + (cut ? QString(QChar(0x2026)) : QString()),
+                           UserType),
+          m_bytes(bytes) {}
 
     const std::string& Bytes() const { return m_bytes; }
 
@@ -110,9 +90,10 @@ CRecordDlg::CRecordDlg(QWidget* parent) : QDialog(parent) {
             [this](int column) { OnColumnclickList(column); });
 }
 
-void CRecordDlg::AddField(const std::string& name, const std::string& value) {
+void CRecordDlg::AddField(const std::string& name, const std::string& value, bool cut) {
     m_names.push_back(name);
     m_values.push_back(value);
+    m_cut.push_back(cut);
 }
 
 int CRecordDlg::DoModal() {
@@ -151,7 +132,7 @@ void CRecordDlg::FillList() {
         auto* name = new RecordItem(m_names[i]);
         name->setData(kItemValueRole, line);
         m_list->setItem(line, 0, name);
-        m_list->setItem(line, 1, new RecordItem(m_values[i]));
+        m_list->setItem(line, 1, new RecordItem(m_values[i], m_cut[i]));
     }
 }
 

@@ -18,8 +18,9 @@ class CRecordDlg : public QDialog {
 
     explicit CRecordDlg(QWidget* parent = nullptr);
 
-    // Called before the dialog is shown; names and values pair up in order.
-    void AddField(const std::string& name, const std::string& value);
+    // Called before the dialog is shown; names and values pair up in order. A cut value is only
+    // the start of a longer one.
+    void AddField(const std::string& name, const std::string& value, bool cut = false);
     int DoModal();
     // Runs once, when the dialog is first shown.
     bool OnInitDialog();
@@ -52,5 +53,6 @@ class CRecordDlg : public QDialog {
     QTableWidget* m_list = nullptr;
     std::vector<std::string> m_names;
     std::vector<std::string> m_values;
+    std::vector<bool> m_cut;
     bool m_initialised = false;
 };

@@ -32,11 +32,17 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
         case Qt::DisplayRole:
+            // A value longer than the grid holds is marked, so that nobody takes it as whole.
+            if (IsCutCell(index.row(), index.column())) {
+                return ToQString(Cell(index.row(), index.column())) + QChar(0x2026);
+            }
             return ToQString(Cell(index.row(), index.column()));
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Alignment(index.column()) | Qt::AlignVCenter);
         case kNullCellRole:
             return IsNullCell(index.row(), index.column());
+        case kCutCellRole:
+            return IsCutCell(index.row(), index.column());
         default:
             return {};
     }
@@ -156,6 +162,13 @@ bool ResultGridModel::IsNullCell(int line, int column) const {
         return false;
     }
     return m_lines.IsNull(static_cast<std::size_t>(line), static_cast<std::size_t>(column));
+}
+
+bool ResultGridModel::IsCutCell(int line, int column) const {
+    if (column < 0) {
+        return false;
+    }
+    return m_lines.IsCut(static_cast<std::size_t>(line), static_cast<std::size_t>(column));
 }
 
 }  // namespace querimo

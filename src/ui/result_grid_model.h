@@ -20,6 +20,8 @@ namespace querimo {
 
 // True for a cell whose value was SQL NULL; its text stays empty.
 inline constexpr int kNullCellRole = Qt::UserRole + 1;
+// True for a cell that holds only the start of a longer value.
+inline constexpr int kCutCellRole = Qt::UserRole + 2;
 
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -47,6 +49,7 @@ class ResultGridModel : public QAbstractTableModel {
     std::string Cell(int line, int column) const;
     std::string_view CellView(int line, int column) const;
     bool IsNullCell(int line, int column) const;
+    bool IsCutCell(int line, int column) const;
     // Cells the line was given; the grid shows those that have a column.
     int CellCount(int line) const { return static_cast<int>(m_lines.CellCount(line)); }
     const std::string& Heading(int column) const { return m_headings.at(column); }

@@ -1,5 +1,7 @@
 #include "ui/row_text.h"
 
+#include "db/utf8.h"
+
 #include <algorithm>
 
 namespace querimo {
@@ -9,38 +11,17 @@ namespace {
 constexpr char kQuote = '"';
 constexpr std::string_view kTrailingWhiteSpace = " \t\r\n\v\f";
 
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-std::size_t SequenceLength(char lead) {
-    const auto byte = static_cast<unsigned char>(lead);
-    if ((byte & 0xE0) == 0xC0) {
-        return 2;
-    }
-    if ((byte & 0xF0) == 0xE0) {
-        return 3;
-    }
-    return (byte & 0xF8) == 0xF0 ? 4 : 1;
-}
-
 // Where the UTF-8 character that crosses cut begins; cut itself when none does. Bytes that are
 // no such character are cut where they fall.
 std::size_t CharacterBoundary(std::string_view text, std::size_t cut) {
-    std::size_t lead = cut;
-    while (lead > 0 && cut - lead < 3 && IsContinuationByte(text[lead])) {
+    // A character is at most four bytes, so one that crosses cut begins at most three before it.
+    for (std::size_t lead = cut; lead > 0 && cut - lead < 3;) {
         --lead;
-    }
-    const std::size_t length = SequenceLength(text[lead]);
-    if (lead == cut || length <= cut - lead || lead + length > text.size()) {
-        return cut;
-    }
-    for (std::size_t i = lead + 1; i < lead + length; ++i) {
-        if (!IsContinuationByte(text[i])) {
-            return cut;
+        if (const std::size_t length = Utf8SequenceLength(text.substr(lead)); length != 0) {
+            return lead + length > cut ? lead : cut;
         }
     }
-    return lead;
+    return cut;
 }
 
 std::string_view TrimRight(std::string_view text) {

@@ -1,231 +1,348 @@
-// The real program, run unattended the way cron or a script runs it: no display at all.
+// The real program run unattended, as cron or a script runs it: no display, hostile files,
+// failing and mute servers, killed runs and runs that meet on one output.
+#include "app/file_write.h"
 #include "support/temp_dir.h"
+#include "support/test_databases.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <regex>
-#include <string>
-#include <vector>
+#include <set>
+#include <thread>
 
 extern char** environ;
 
 namespace {
 
-struct RunResult {
-    int exitStatus = -1;
-    std::chrono::milliseconds elapsed{0};
+namespace fs = std::filesystem;
+
+struct Ended {
+    int status = -1;  // the exit status, or 128 plus the signal
+    std::string errors;
+    long peakKb = 0;
 };
 
-// Runs querimo without DISPLAY, WAYLAND_DISPLAY or a chosen Qt platform.
-RunResult RunQuerimo(const std::vector<std::string>& arguments, const std::string& workDir) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string value = *entry;
-        if (value.rfind("DISPLAY=", 0) != 0 && value.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
-            value.rfind("QT_QPA_PLATFORM=", 0) != 0) {
-            environment.push_back(value);
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+        out += static_cast<char>(c);
+    }
+    return pipe != nullptr && pclose(pipe) == 0 ? out : "<failed>";
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+std::string Rows(int count) {
+    return "with recursive c(n) as (select 1 union all select n + 1 from c where n < " +
+           std::to_string(count) + ") select n from c";
+}
+
+// Polls until the condition holds; false when the process ended first or a minute passed.
+bool WaitWhileRunning(pid_t pid, const std::function<bool()>& condition) {
+    siginfo_t ended{};
+    for (int tick = 0; tick < 6000; ++tick) {
+        if (waitid(P_PID, pid, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid == pid) {
+            return false;
         }
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::vector<std::string> argv{QUERIMO_BINARY};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argvPointers;
-    for (auto& argument : argv) {
-        argvPointers.push_back(argument.data());
-    }
-    argvPointers.push_back(nullptr);
-    std::vector<char*> environmentPointers;
-    for (auto& entry : environment) {
-        environmentPointers.push_back(entry.data());
-    }
-    environmentPointers.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    auto started = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    RunResult result;
-    if (posix_spawn(&pid, QUERIMO_BINARY, &actions, nullptr, argvPointers.data(),
-                    environmentPointers.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
-    posix_spawn_file_actions_destroy(&actions);
-    return result;
+    return false;
 }
 
-const std::regex kLogLine(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d -- (.*)\n)");
-
-std::string LoggedText(const std::string& logContents) {
-    std::smatch match;
-    if (!std::regex_match(logContents, match, kLogLine)) {
-        return "<not one log line: " + logContents + ">";
-    }
-    return match[1];
-}
+const std::regex kLogLines(R"((\d\d/\d\d/\d\d \d\d:\d\d:\d\d -- .*\n)+)");
 
 class BatchRunTest : public ::testing::Test {
   protected:
-    TempDir dir;
-};
-
-TEST_F(BatchRunTest, WrongDataSourceEndsWith255AndLogsTheDriverManagersError) {
-    std::string sql = dir.Write("query.sql", "select 1");
-    std::string output = dir.File("out.csv");
-    RunResult run = RunQuerimo({"DSN=QuerimoNoSuchSource", sql, output}, dir.Path().string());
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_GE(run.elapsed.count(), 1500);
-    EXPECT_EQ(LoggedText(ReadFileBytes(output)),
-              "Application Error -1: \"[unixODBC][Driver Manager]Data source name not found and "
-              "no default driver specified\" (IM002)");
-}
-
-TEST_F(BatchRunTest, UnreadableSqlFileEndsWith254AndLogsTheReason) {
-    std::string database = dir.File("demo.db");
-    std::string missing = dir.File("missing.sql");
-    std::string output = dir.File("out.csv");
-    RunResult run =
-        RunQuerimo({"Driver=SQLite3;Database=" + database, missing, output}, dir.Path().string());
-    EXPECT_EQ(run.exitStatus, 254);
-    EXPECT_EQ(LoggedText(ReadFileBytes(output)),
-              "Could not open file " + missing + " (No such file or directory)");
-}
-
-TEST_F(BatchRunTest, EmptySqlFileArgumentEndsWith254) {
-    std::string output = dir.File("out.csv");
-    RunResult run = RunQuerimo({"Driver=SQLite3;Database=" + dir.File("demo.db"), "", output},
-                               dir.Path().string());
-    EXPECT_EQ(run.exitStatus, 254);
-    EXPECT_EQ(LoggedText(ReadFileBytes(output)),
-              "Could not open file  (No such file or directory)");
-}
-
-TEST_F(BatchRunTest, LogAccumulatesWhenTheOutputPathNamesALog) {
-    std::string sql = dir.Write("query.sql", "select 1");
-    std::string output = dir.File("run.log");
-    for (int run = 0; run < 2; ++run) {
-        EXPECT_EQ(
-            RunQuerimo({"DSN=QuerimoNoSuchSource", sql, output}, dir.Path().string()).exitStatus,
-            255);
-    }
-    std::string log = ReadFileBytes(output);
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
-}
-
-TEST_F(BatchRunTest, VersionAndHelpPrintWithoutADisplay) {
-    std::string out = dir.File("stdout.txt");
-    std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") +
-                          QUERIMO_BINARY + " --version > " + out;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(ReadFileBytes(out), "Querimo 4.0\n");
-    command = std::string("env -u DISPLAY ") + QUERIMO_BINARY + " --help > " + out;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(ReadFileBytes(out).rfind("Usage: querimo [switches]", 0), 0u);
-}
-
-class BatchExportTest : public BatchRunTest {
-protected:
     void SetUp() override {
-        database = dir.File("demo.db");
-        connection = "Driver=SQLite3;Database=" + database;
-        std::string command = "sqlite3 " + database +
-                              " \"create table t (id integer, name varchar(20), ok bit); "
-                              "insert into t values (1, 'a''b', 1), (2, 'c', 0);\"";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        query = dir.Write("query.sql", "select id, name, ok from t order by id");
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            unsetenv(name);
+        }
+        Shell("sqlite3 " + db + " \"create table t (id integer, name text); insert into t values " +
+              "(1, 'a''b'), (2, 'c')\"");
+    }
+    void TearDown() override { Shell("umount -l " + dir.File("small") + " 2>&1"); }
+
+    // The program without a display, with input as its standard input.
+    pid_t Start(std::vector<std::string> arguments, const std::string& input = "") {
+        std::vector<char*> argv{const_cast<char*>(QUERIMO_BINARY)};
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        int ends[2];
+        pipe2(ends, O_CLOEXEC);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[0], 0);
+        posix_spawn_file_actions_addopen(&actions, 2,
+                                         logs.File(std::to_string(m_errors.size())).c_str(),
+                                         O_WRONLY | O_CREAT, 0644);
+        pid_t pid = -1;
+        posix_spawn(&pid, QUERIMO_BINARY, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        m_errors[pid] = logs.File(std::to_string(m_errors.size()));
+        EXPECT_EQ(write(ends[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+        close(ends[0]);
+        close(ends[1]);
+        return pid;
+    }
+    Ended Finish(pid_t pid) {
+        int status = 0;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                ReadFileBytes(m_errors[pid]), usage.ru_maxrss};
+    }
+    Ended Querimo(const std::vector<std::string>& arguments, const std::string& input = "") {
+        return Finish(Start(arguments, input));
+    }
+    std::map<std::string, std::uintmax_t> Files() const {
+        std::map<std::string, std::uintmax_t> files;
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            files[entry.path().filename().string()] =
+                entry.is_regular_file() ? entry.file_size() : 0;
+        }
+        return files;
     }
 
-    int Run(const std::vector<std::string>& arguments) {
-        return RunQuerimo(arguments, dir.Path().string()).exitStatus;
+    TempDir dir, logs;
+    std::string db = dir.File("t.db");
+    std::string conn = "Driver=SQLite3;Database=" + db + ";StepAPI=1;";
+    std::map<pid_t, std::string> m_errors;
+};
+
+TEST_F(BatchRunTest, SwitchesAndPipesReachTheCsv) {
+    const std::string sql = "select id, name from t order by id", out = dir.File("out.csv");
+    for (auto [arguments, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"-u", "-q'", conn, dir.Write("q.sql", sql), out},
+              "'id','name'\r\n'1','a''b'\r\n'2','c'\r\n"},
+             {{"-s", "-d", "\\t", conn, "/dev/stdin", out}, "1\t\"a'b\"\r\n2\t\"c\"\r\n"}}) {
+        EXPECT_EQ(Querimo(arguments, sql).status, 0);
+        EXPECT_EQ(ReadFileBytes(out), expected);
     }
-
-    std::string database;
-    std::string connection;
-    std::string query;
-};
-
-struct SwitchCase {
-    const char* name;
-    std::vector<std::string> switches;
-    const char* expected;
-};
-
-class BatchSwitchTest : public BatchExportTest, public ::testing::WithParamInterface<SwitchCase> {};
-
-TEST_P(BatchSwitchTest, SwitchesShapeTheCsv) {
-    std::vector<std::string> arguments = GetParam().switches;
-    std::string output = dir.File("out.csv");
-    arguments.insert(arguments.end(), {connection, query, output});
-    ASSERT_EQ(Run(arguments), 0);
-    EXPECT_EQ(ReadFileBytes(output), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Switches, BatchSwitchTest,
-    ::testing::Values(
-        SwitchCase{"Defaults", {}, "\"id\",\"name\",\"ok\"\r\n1,\"a'b\",1\r\n2,\"c\",0\r\n"},
-        SwitchCase{"QuoteAll", {"-u"},
-                   "\"id\",\"name\",\"ok\"\r\n\"1\",\"a'b\",\"True\"\r\n\"2\",\"c\",\"False\"\r\n"},
-        SwitchCase{"NoHeading", {"-s"}, "1,\"a'b\",1\r\n2,\"c\",0\r\n"},
-        SwitchCase{"Apostrophe", {"-q'"}, "'id','name','ok'\r\n1,'a''b',1\r\n2,'c',0\r\n"},
-        SwitchCase{"TabWord", {"-d", "\\t", "-s"}, "1\t\"a'b\"\t1\r\n2\t\"c\"\t0\r\n"},
-        SwitchCase{"SemicolonAttached", {"-d;", "-s"}, "1;\"a'b\";1\r\n2;\"c\";0\r\n"},
-        SwitchCase{"EmptyDelimiterKeepsTheComma", {"-s", "-d", ""},
-                   "1,\"a'b\",1\r\n2,\"c\",0\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(BatchExportTest, AppendSwitchGrowsTheFile) {
-    std::string output = dir.File("grow.csv");
-    ASSERT_EQ(Run({"-s", connection, query, output}), 0);
-    ASSERT_EQ(Run({"-s", "-a", connection, query, output}), 0);
-    EXPECT_EQ(ReadFileBytes(output),
-              "1,\"a'b\",1\r\n2,\"c\",0\r\n1,\"a'b\",1\r\n2,\"c\",0\r\n");
+// Every failure is logged at the output, one line an entry; an append run keeps what was there.
+TEST_F(BatchRunTest, FailuresAreLoggedAndAnAppendKeepsTheEarlierBytes) {
+    struct Case {
+        std::string connection, sql, output;
+        int status;
+        std::string entries;  // found in the log, in this order
+    };
+    const std::string sql = dir.File("q.sql"), small = dir.File("small/out.csv");
+    std::vector<Case> cases{
+        {"DSN=QuerimoNoSuchSource", "select 1", "out.csv", 255, "Data source name not found"},
+        {conn, "<missing>", "out.csv", 254, "file " + sql + " .No such file or directory"},
+        {conn, "<folder>", "out.csv", 254, "Could not open file " + sql + " .Is a directory"},
+        {conn, "<fifo>", "out.csv", 254, "file " + sql + " .No writer on the pipe"},
+        {conn, std::string("select 1\0; drop table t", 23), "out.csv", 254, "NUL byte at offset 8"},
+        {conn, "<zero>", "out.csv", 254, "file " + sql + " .Not a text file: NUL byte at offset 0"},
+        {conn, "select * from nowhere", "page.htm", 255, "no such table: nowhere"},
+        {conn, "", "out.csv", 255, "SQL file is empty: " + sql},
+        {conn, Rows(20000), small, 255, "writing " + small + ": No space left on device"}};
+    if (auto pg = PgConnectionString(PgDriver::Unicode)) {
+        const std::string killed =
+            "select case n when 500 then pg_terminate_backend(pg_backend_pid()) "
+            "end from generate_series(1, 1000) n";
+        cases.push_back({*pg + "UseDeclareFetch=1;Fetch=100;", killed, "out.csv", 255,
+                         "The connection has been lost.*\n.*SQLMoreResults"});
+    }
+    // A server that takes the connection and never answers is given up after the login timeout.
+    int mute = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof(address);
+    bind(mute, reinterpret_cast<sockaddr*>(&address), length);
+    listen(mute, 4);
+    getsockname(mute, reinterpret_cast<sockaddr*>(&address), &length);
+    if (Shell("odbcinst -q -d").find("[PostgreSQL Unicode]") != std::string::npos || PgRequired()) {
+        cases.push_back({"Driver=PostgreSQL Unicode;Server=127.0.0.1;Database=q;UID=q;Port=" +
+                             std::to_string(ntohs(address.sin_port)),
+                         "select 1", "out.csv", 255, "timeout expired"});
+    }
+    setenv("QUERIMO_LOGIN_TIMEOUT", "3", 1);
+    fs::create_directory(dir.File("small"));
+    const bool mounted =
+        Shell("mount -t tmpfs -o size=64k tmpfs " + dir.File("small")) != "<failed>";
+    for (const Case& c : cases) {
+        for (const std::string earlier : {"", "earlier\r\n"}) {
+            SCOPED_TRACE(c.connection.substr(0, 20) + " " + c.sql.substr(0, 40) + " " + earlier);
+            if (c.output == small && !mounted) {
+                continue;
+            }
+            fs::remove_all(sql);
+            if (c.sql == "<folder>") {
+                fs::create_directory(sql);
+            } else if (c.sql == "<fifo>") {
+                mkfifo(sql.c_str(), 0600);
+            } else if (c.sql == "<zero>") {
+                fs::create_symlink("/dev/zero", sql);
+            } else if (c.sql != "<missing>") {
+                dir.Write("q.sql", c.sql);
+            }
+            std::string out = dir.Write(c.output, "earlier\r\n");
+            EXPECT_EQ(Querimo({earlier.empty() ? "-s" : "-a", c.connection, sql, out}).status,
+                      c.status);
+            std::string log = ReadFileBytes(out);
+            if (!log.starts_with(earlier)) {
+                ADD_FAILURE() << "the earlier bytes are gone: " << log;
+                continue;
+            }
+            log.erase(0, earlier.size());
+            EXPECT_TRUE(std::regex_match(log, kLogLines)) << log;
+            EXPECT_TRUE(std::regex_search(log, std::regex(c.entries)))
+                << c.entries << " not in " << log;
+        }
+    }
+    close(mute);
+    if (mounted) {
+        // A script saved where there is no room keeps the file it was to replace.
+        std::string script = dir.Write("small/s.sql", "old");
+        EXPECT_FALSE(querimo::WriteWholeFile(script, std::string(1 << 20, 'x')).ok());
+        EXPECT_EQ(ReadFileBytes(script), "old");
+    }
 }
 
-TEST_F(BatchExportTest, HtmlOutputIsChosenByName) {
-    std::string output = dir.File("page.html");
-    ASSERT_EQ(Run({connection, query, output}), 0);
-    std::string page = ReadFileBytes(output);
-    EXPECT_NE(page.find("<title>page.html</title>"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(page, std::regex("<h3 class=heading3>Querimo -- \\[query\\.sql\\] export results "
-                                                   "as at \\d\\d/\\d\\d/\\d\\d ")))
-        << page;
+// An output that cannot be opened is left alone; standard error says why and what was lost.
+TEST_F(BatchRunTest, UnwritableOutputsAreExplainedOnStandardError) {
+    fs::create_directory(dir.File("folder.csv"));
+    mkfifo(dir.File("fifo.csv").c_str(), 0600);
+    fs::create_symlink(dir.File("missing/out.csv"), dir.File("dangling.csv"));
+    for (auto [path, why] : std::vector<std::pair<std::string, std::string>>{
+             {dir.File("folder.csv"), "open log file {}: Is a directory -- "},
+             {dir.File("fifo.csv"), "open log file {}: No such device or address -- "},
+             {dir.File("dangling.csv"), "open log file {}: No such file or directory -- "},
+             {"/dev/full", "write log file {}: No space left on device -- "}}) {
+        Ended run = Querimo({conn, dir.Write("q.sql", "select 1"), path});
+        EXPECT_EQ(run.status, 255) << path;
+        EXPECT_NE(run.errors.find(why.replace(why.find("{}"), 2, path)), std::string::npos)
+            << run.errors;
+        EXPECT_TRUE(
+            std::regex_search(run.errors, std::regex("-- .*(Could not open|while writing)")));
+    }
+    EXPECT_TRUE(fs::is_directory(dir.File("folder.csv")) && fs::is_fifo(dir.File("fifo.csv")));
+    EXPECT_FALSE(fs::exists(dir.File("missing")));
 }
 
-TEST_F(BatchExportTest, FailingSqlEndsWith255WithItsErrorInPlaceOfTheOutput) {
-    std::string output = dir.File("out.csv");
-    ASSERT_EQ(Run({connection, dir.Write("bad.sql", "select * from nowhere"), output}), 255);
-    EXPECT_NE(LoggedText(ReadFileBytes(output)).find("no such table: nowhere"), std::string::npos);
+// A run killed mid-export leaves the file exactly as it was, and the next run removes its litter.
+TEST_F(BatchRunTest, KilledRunLeavesThePreviousFile) {
+    std::string rows = dir.Write("rows.sql", Rows(50000000));
+    std::string one = dir.Write("one.sql", "select 1 as n");
+    for (std::string output : {"out.csv", "page.html"}) {
+        std::string out = dir.File(output);
+        ASSERT_EQ(Querimo({conn, one, out}).status, 0);
+        const std::string before = ReadFileBytes(out);
+        pid_t run = Start({output == "out.csv" ? "-s" : "-a", conn, rows, out});
+        EXPECT_TRUE(WaitWhileRunning(run, [&] {
+            auto files = Files();
+            return std::any_of(files.begin(), files.end(), [&](const auto& file) {
+                return file.first.find(output) != std::string::npos && file.second > (1 << 20);
+            });
+        }));
+        kill(run, SIGKILL);
+        EXPECT_EQ(Finish(run).status, 128 + SIGKILL);
+        EXPECT_TRUE(ReadFileBytes(out) == before) << output << " changed";
+        if (output == "page.html") {
+            // Log lines after a page's end stay after its new end.
+            EXPECT_EQ(Querimo({"-a", "DSN=QuerimoNoSuchSource", one, out}).status, 255);
+        }
+        EXPECT_EQ(Querimo({"-a", conn, one, out}).status, 0);
+        const std::string after = ReadFileBytes(out);
+        EXPECT_TRUE(output == "out.csv" ||
+                    (Count(after, "class=report") == 2 &&
+                     std::regex_search(after, std::regex("</html>\r\n[^<]*IM002"))))
+            << after;
+    }
+    std::set<std::string> names;
+    for (const auto& [name, size] : Files()) {
+        names.insert(name);
+    }
+    EXPECT_EQ(names,
+              (std::set<std::string>{"t.db", "rows.sql", "one.sql", "out.csv", "page.html"}));
 }
 
-TEST_F(BatchExportTest, MissingOutputFolderLogsBesideTheProgram) {
-    std::string programLog = std::string(QUERIMO_BINARY) + ".log";
-    std::remove(programLog.c_str());
-    std::string output = dir.File("missing/out.csv");
-    EXPECT_EQ(Run({connection, query, output}), 255);
-    std::string log = ReadFileBytes(programLog);
-    std::remove(programLog.c_str());
-    EXPECT_NE(log.find("Could not open file " + output + " (No such file or directory)"),
-              std::string::npos)
-        << log;
+// Runs that meet on one output wait for each other, and each appends all its rows once.
+TEST_F(BatchRunTest, ConcurrentAppendsWaitForEachOther) {
+    std::string rows = dir.Write("rows.sql", Rows(50000)), block;
+    for (int n = 1; n <= 50000; ++n) {
+        block += "\"" + std::to_string(n) + "\"\r\n";
+    }
+    for (std::string output : {"rows.csv", "rows.html"}) {
+        std::string out = dir.Write(output, "");
+        int held = open(out.c_str(), O_RDONLY | O_CLOEXEC);
+        flock(held, LOCK_EX);
+        pid_t first = Start({"-s", "-a", conn, rows, out}),
+              second = Start({"-s", "-a", conn, rows, out});
+        struct stat info {};
+        stat(out.c_str(), &info);
+        auto bothWait = [&] {
+            return Count(ReadFileBytes("/proc/locks"), ":" + std::to_string(info.st_ino) + " ") ==
+                   3;
+        };
+        EXPECT_TRUE(WaitWhileRunning(first, bothWait) && WaitWhileRunning(second, bothWait));
+        close(held);
+        EXPECT_EQ(Finish(first).status, 0);
+        EXPECT_EQ(Finish(second).status, 0);
+        std::string text = ReadFileBytes(out);
+        EXPECT_TRUE(output == "rows.csv"
+                        ? text == block + block
+                        : Count(text, "<tr class=repline") == 100000 &&
+                              Count(text, "<html>") + Count(text, "position:") == 2);
+    }
 }
 
-TEST_F(BatchExportTest, XmlOutputFailsWithoutTouchingTheFile) {
-    std::string output = dir.Write("out.xml", "keep");
-    EXPECT_EQ(Run({connection, query, output}), 255);
-    // The failure itself writes nothing; the file stays as it was.
-    EXPECT_EQ(ReadFileBytes(output), "keep");
+TEST_F(BatchRunTest, RefusedBeforeAnythingRuns) {
+    std::string sql = dir.Write("q.sql", "insert into t values (3, 'x')");
+    fs::create_symlink(sql, dir.File("link.csv"));
+    for (auto [arguments, status, why] :
+         std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
+             {{conn, sql, sql}, 254, "is the SQL file"},
+             {{conn, sql, dir.File("link.csv")}, 254, "is the SQL file"},
+             {{conn, sql, dir.File("o.xml")}, 255, "XML"},
+             // -d takes the connection string: no output file is left, so the window would open.
+             {{"-d", conn, sql, dir.File("o.csv")}, 254, "No display"}}) {
+        Ended run = Querimo(arguments);
+        EXPECT_EQ(run.status, status);
+        EXPECT_NE(run.errors.find(why), std::string::npos) << run.errors;
+    }
+    EXPECT_EQ(ReadFileBytes(sql), "insert into t values (3, 'x')");
+    EXPECT_FALSE(fs::exists(dir.File("o.xml")));
+    EXPECT_EQ(Shell("sqlite3 " + db + " 'select count(*) from t'"), "2\n");
+}
+
+// The script is held once or twice, never put into an editor. SQLite's driver alone takes about
+// five times its size to prepare it; the whole run stays under eight and a half.
+TEST_F(BatchRunTest, BigScriptKeepsMemoryBounded) {
+    std::string script = "select 1 as n\n";
+    while (script.size() < (32u << 20)) {
+        script += "-- " + std::string(1020, 'c') + "\n";
+    }
+    Ended small = Querimo({conn, dir.Write("small.sql", "select 1 as n"), dir.File("out.csv")});
+    Ended big = Querimo({conn, dir.Write("big.sql", script), dir.File("out.csv")});
+    EXPECT_EQ(big.status, 0);
+    EXPECT_LT(big.peakKb - small.peakKb, static_cast<long>(script.size() / 1024 * 17 / 2));
 }
 
 }  // namespace

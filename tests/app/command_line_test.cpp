@@ -1,120 +1,70 @@
+// The command line's switches and positions, and where an unattended run logs.
 #include "app/command_line.h"
+#include "app/log_path.h"
 #include "app/usage.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
-#include <vector>
+namespace {
 
 using querimo::CommandLine;
-using querimo::ParseCommandLine;
 
-namespace {
-
-struct CommandLineCase {
-    const char* name;
+struct Case {
     std::vector<std::string> arguments;
-    CommandLine expected;
+    // quoteAll header append quote delimiter | connection | sql | output
+    std::string expected;
 };
 
-CommandLine With(void (*change)(CommandLine&)) {
-    CommandLine line;
-    line.hasArguments = true;
-    change(line);
-    return line;
-}
-
-std::vector<CommandLineCase> Cases() {
-    return {
-        {"Empty", {}, CommandLine{}},
-        {"QuoteAll", {"-u"}, With([](CommandLine& c) { c.quoteAll = true; })},
-        {"NoHeader", {"-s"}, With([](CommandLine& c) { c.header = false; })},
-        {"NoHeaderTrailingLettersIgnored", {"-sx"}, With([](CommandLine& c) { c.header = false; })},
-        {"Append", {"-a"}, With([](CommandLine& c) { c.append = true; })},
-        {"QuoteAttached", {"-q'"}, With([](CommandLine& c) { c.quote = '\''; })},
-        {"QuoteSeparateTakesFirstCharacter", {"-q", "xyz"}, With([](CommandLine& c) {
-             c.quote = 'x';
-         })},
-        {"TabSeparate", {"-d", "\\t"}, With([](CommandLine& c) { c.delimiter = '\t'; })},
-        {"TabAttached", {"-d\\t"}, With([](CommandLine& c) { c.delimiter = '\t'; })},
-        {"LineFeedWord", {"-d", "\\n"}, With([](CommandLine& c) { c.delimiter = '\n'; })},
-        {"TabWordMustBeExact", {"-d", "\\tx"}, With([](CommandLine& c) { c.delimiter = '\\'; })},
-        {"SemicolonSeparate", {"-d", ";"}, With([](CommandLine& c) { c.delimiter = ';'; })},
-        {"SemicolonAttached", {"-d;"}, With([](CommandLine& c) { c.delimiter = ';'; })},
-        {"WordGivesFirstLetter", {"-d", "abc"}, With([](CommandLine& c) { c.delimiter = 'a'; })},
-        {"EmptySeparateValueIsNul", {"-q", ""}, With([](CommandLine& c) { c.quote = '\0'; })},
-        {"LastQuoteWithoutValueIsNul", {"-q"}, With([](CommandLine& c) { c.quote = '\0'; })},
-        {"LastDelimiterWithoutValueIsNul", {"-u", "-d"}, With([](CommandLine& c) {
-             c.quoteAll = true;
-             c.delimiter = '\0';
-         })},
-        {"UnknownSwitchConsumed", {"-x", "dsn"}, With([](CommandLine& c) {
-             c.connectString = "dsn";
-         })},
-        {"LoneDashIgnored", {"-", "dsn"}, With([](CommandLine& c) { c.connectString = "dsn"; })},
-        {"LastRepeatedSwitchWins", {"-d", ";", "-d|", "-q", "a", "-qb"}, With([](CommandLine& c) {
-             c.delimiter = '|';
-             c.quote = 'b';
-         })},
-        {"ValueThatLooksLikeSwitchIsConsumed", {"-d", "-s", "dsn"}, With([](CommandLine& c) {
-             c.delimiter = '-';
-             c.connectString = "dsn";
-         })},
-        {"ThreePositionals",
-         {"-u", "DSN=x", "in.sql", "out.csv", "ignored"},
-         With([](CommandLine& c) {
-             c.quoteAll = true;
-             c.connectString = "DSN=x";
-             c.sqlFile = "in.sql";
-             c.outputFile = "out.csv";
-         })},
-        {"SwitchAfterPositionalIsAFile",
-         {"DSN=x", "-s", "in.sql", "out.csv"},
-         With([](CommandLine& c) {
-             c.connectString = "DSN=x";
-             c.sqlFile = "-s";
-             c.outputFile = "in.sql";
-         })},
-        {"EmptyArgumentIsPositional", {"", "-s"}, With([](CommandLine& c) { c.sqlFile = "-s"; })},
+std::string Describe(const CommandLine& c) {
+    auto character = [](const std::optional<char>& value) {
+        return !value           ? std::string("_")
+               : *value == '\0' ? std::string("NUL")
+                                : std::string(1, *value);
     };
+    return std::to_string(c.quoteAll) + std::to_string(c.header) + std::to_string(c.append) + " " +
+           character(c.quote) + " " + character(c.delimiter) + "|" + c.connectString + "|" +
+           c.sqlFile + "|" + c.outputFile;
 }
 
-class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
-
-TEST_P(CommandLineTest, ParsesLikeTheTable) {
-    const CommandLineCase& test = GetParam();
-    CommandLine actual = ParseCommandLine(test.arguments);
-    const CommandLine& expected = test.expected;
-    EXPECT_EQ(actual.quoteAll, expected.quoteAll);
-    EXPECT_EQ(actual.header, expected.header);
-    EXPECT_EQ(actual.append, expected.append);
-    EXPECT_EQ(actual.quote, expected.quote);
-    EXPECT_EQ(actual.delimiter, expected.delimiter);
-    EXPECT_EQ(actual.connectString, expected.connectString);
-    EXPECT_EQ(actual.sqlFile, expected.sqlFile);
-    EXPECT_EQ(actual.outputFile, expected.outputFile);
-    EXPECT_EQ(actual.hasArguments, expected.hasArguments);
-    EXPECT_EQ(actual.IsBatchRun(), !expected.outputFile.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Switches, CommandLineTest, ::testing::ValuesIn(Cases()),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-}  // namespace
-
-namespace {
-
-TEST(InformationRequestTest, OnlyTheExactWordsAsTheFirstArgument) {
-    using querimo::InformationRequest;
-    EXPECT_EQ(InformationRequest({"--version"}), "Querimo 4.0\n");
-    EXPECT_EQ(InformationRequest({"--help", "DSN=x"}), querimo::UsageText());
-    for (const std::vector<std::string>& other :
-         std::vector<std::vector<std::string>>{{}, {"--helpme"}, {"--HELP"}, {"-s", "--help"},
-                                               {"DSN=x", "--version"}, {"-v"}}) {
-        EXPECT_EQ(InformationRequest(other), std::nullopt);
+TEST(CommandLineTest, SwitchesThenPositions) {
+    for (const Case& c : std::vector<Case>{
+             {{"-u", "-sx", "-a"}, "101 _ _|||"},
+             {{"-q'", "-d", "\\t"}, "010 ' \t|||"},
+             {{"-d\\t", "-q", "xyz"}, "010 x \t|||"},
+             {{"-d", "\\tx", "-d", "\\n"}, "010 _ \n|||"},
+             {{"-d", "abc", "-q;"}, "010 ; a|||"},
+             {{"-d\\tx"}, "010 _ \\|||"},
+             {{"-q", "", "-d"}, "010 NUL NUL|||"},
+             {{"-x", "-", "-d", "-s", "dsn"}, "010 _ -|dsn||"},
+             {{"-u", "DSN=x", "-s", "in.sql", "out.csv", "more"}, "110 _ _|DSN=x|-s|in.sql"},
+             {{"", "-s"}, "010 _ _||-s|"}}) {
+        EXPECT_EQ(Describe(querimo::ParseCommandLine(c.arguments)), c.expected)
+            << testing::PrintToString(c.arguments);
     }
-    EXPECT_NE(querimo::UsageText().find("254"), std::string::npos);
+    EXPECT_FALSE(querimo::ParseCommandLine({}).hasArguments);
+    EXPECT_TRUE(querimo::ParseCommandLine({"a", "b", "c"}).IsBatchRun());
+}
+
+TEST(CommandLineTest, OnlyTheExactFirstWordAsksForInformation) {
+    EXPECT_EQ(querimo::InformationRequest({"--version"}), "Querimo 4.0\n");
+    EXPECT_EQ(querimo::InformationRequest({"--help", "DSN=x"}), querimo::UsageText());
+    EXPECT_EQ(querimo::InformationRequest({"-s", "--help"}), std::nullopt);
+    EXPECT_EQ(querimo::InformationRequest({"--HELP"}), std::nullopt);
+}
+
+TEST(CommandLineTest, LogIsTheOutputUnlessItsFolderIsMissing) {
+    TempDir dir;
+    for (auto [output, program, log] : std::vector<std::array<std::string, 3>>{
+             {dir.File("r.csv"), "/opt/q/querimo", dir.File("r.csv")},
+             {dir.File("missing/r.csv"), "/opt/q/q.bin", "/opt/q/q.log"},
+             {dir.File("missing/r.csv"), "/home/a/.local/bin/querimo",
+              "/home/a/.local/bin/querimo.log"},
+             {dir.File("missing/r.csv"), "/o/q.v2.run", "/o/q.v2.log"},
+             {"r.html", "/opt/q/querimo", "r.html"},
+             {"/r.csv", "/opt/q/querimo", "/r.csv"}}) {
+        EXPECT_EQ(querimo::BatchLogPath(output, program), log);
+    }
 }
 
 }  // namespace

@@ -1,160 +1,117 @@
-#include "app/querimo_dlg.h"
-
-#include "db/odbc_connect.h"
-#include "db/odbc_environment.h"
+// The Export button and the export routine through the real window, and how the grid and the
+// record view show a value longer than they hold.
 #include "report/odbc_report.h"
-#include "support/scripted_prompt.h"
-#include "support/temp_dir.h"
-#include "support/test_databases.h"
-
-#include <gtest/gtest.h>
+#include "ui/record_dlg.h"
+#include "window_fixture.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QTableWidget>
 #include <QTextCursor>
 
 #include <filesystem>
-#include <memory>
 
 namespace {
 
 TEST(ExportFormatTest, ChosenByTheTextAfterTheLastPointOfTheWholePath) {
-    struct Case {
-        const char* path;
-        int format;
-    };
-    for (const Case& test : {Case{"/tmp/a.csv", ODBCReport::kCsv}, Case{"a.txt", ODBCReport::kCsv},
-                             Case{"report.HTML", ODBCReport::kHtml}, Case{"r.htm", ODBCReport::kHtml},
-                             Case{"/data/old.htm/export", ODBCReport::kHtml},
-                             Case{"noextension", ODBCReport::kCsv}, Case{"x.XmL", ODBCReport::kXml},
-                             Case{"/a.b/c", ODBCReport::kCsv}}) {
-        EXPECT_EQ(ExportFormatForPath(test.path), test.format) << test.path;
+    for (const auto& [path, format] :
+         std::vector<std::pair<const char*, int>>{{"/tmp/a.csv", ODBCReport::kCsv},
+                                                  {"a.txt", ODBCReport::kCsv},
+                                                  {"report.HTML", ODBCReport::kHtml},
+                                                  {"/data/old.htm/export", ODBCReport::kHtml},
+                                                  {"noextension", ODBCReport::kCsv},
+                                                  {"x.XmL", ODBCReport::kXml},
+                                                  {"/a.b/c", ODBCReport::kCsv}}) {
+        EXPECT_EQ(ExportFormatForPath(path), format) << path;
     }
 }
 
-class ExportTest : public ::testing::Test {
-protected:
+class ExportTest : public WindowTest {
+  protected:
     void SetUp() override {
-        database = dir.File("export.db");
-        window = std::make_unique<CQuerimoDlg>();
-        window->SetConnection(
-            new ODBCConnect(nullptr, SqliteConnectionString(database).c_str(), SQL_DRIVER_NOPROMPT));
-        ASSERT_NE(window->m_pConnect, nullptr);
-        Run("create table t (id integer, name varchar(20))");
-        Run("insert into t values (1, 'one')");
-        Run("insert into t values (2, 'two')");
-        prompt.messages.clear();
+        WindowTest::SetUp();
+        window = OpenWindow();
+        Export("create table t (id integer, name varchar(20), note text)", "setup.csv");
+        Export("insert into t values (1, 'one', replace(hex(zeroblob(10000)), '0', 'x'))",
+               "setup.csv");
+        Export("insert into t values (2, 'two', '')", "setup.csv");
     }
-
-    void Run(const std::string& sql) {
-        ASSERT_TRUE(window->ExportToFile(sql, dir.File("setup.csv"), nullptr)) << sql;
+    bool Export(const std::string& sql, const std::string& name, int* rows = nullptr) {
+        return window->ExportToFile(sql, dir.File(name), rows);
     }
-
-    void SetEditor(const std::string& sql) {
-        window->m_strSql = sql;
-        window->UpdateData(false);
-    }
-
-    void ClickExport() { qobject_cast<QPushButton*>(window->Control(IDC_EXPORT))->click(); }
-
-    QPlainTextEdit* Editor() { return qobject_cast<QPlainTextEdit*>(window->Control(IDC_SQL)); }
-
-    ScriptedPrompt prompt;
-    TempDir dir;
-    std::string database;
     std::unique_ptr<CQuerimoDlg> window;
 };
 
 TEST_F(ExportTest, ExportButtonWritesTheSelectionAndReportsTheRows) {
-    SetEditor("select id from t;\nselect name from t order by id");
-    QTextCursor cursor = Editor()->textCursor();
+    SetSql(*window, "select id from t;\nselect name from t order by id");
+    QTextCursor cursor = Editor(*window)->textCursor();
     cursor.setPosition(18);
     cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    Editor()->setTextCursor(cursor);
-    std::string path = dir.File("sub.csv");
+    Editor(*window)->setTextCursor(cursor);
+    const std::string path = dir.File("sub.csv");
     prompt.fileAnswers.push_back(path);
-    ClickExport();
+    Click(*window, IDC_EXPORT);
     EXPECT_EQ(ReadFileBytes(path), "\"name\"\r\n\"one\"\r\n\"two\"\r\n");
-    ASSERT_EQ(prompt.fileRequests.size(), 1u);
-    EXPECT_EQ(prompt.fileRequests[0].initialName, "export");
-    EXPECT_EQ(prompt.fileRequests[0].defaultSuffix, "csv");
-    EXPECT_EQ(prompt.fileRequests[0].filter,
-              "Text Files (*.csv,*.txt)|*.csv;*.txt|HTML Files (*.htm,*.html)|*.htm;*.html|All "
-              "File(s) (*.*)|*.*||");
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0].text, "Successfully exported 2 rows to " + path);
-    EXPECT_EQ(prompt.messages[0].icon, querimo::MessageIcon::Information);
     EXPECT_EQ(prompt.ReadSetting("FileList", "LastVisited"), dir.Path().string());
     EXPECT_EQ(prompt.waitCursorDepth, 0);
 }
 
-TEST_F(ExportTest, RememberedFolderIsOfferedNextTime) {
-    prompt.WriteSetting("FileList", "LastVisited", "/srv/exports");
-    ClickExport();
-    ASSERT_EQ(prompt.fileRequests.size(), 1u);
-    EXPECT_EQ(prompt.fileRequests[0].initialFolder, "/srv/exports");
-    EXPECT_TRUE(prompt.messages.empty());
-}
-
-TEST_F(ExportTest, TabSeparatorIsKeptByTheWindow) {
-    SetEditor("select id, name from t where id = 1");
+TEST_F(ExportTest, SettingsOfTheWindowShapeTheFile) {
     qobject_cast<QLineEdit*>(window->Control(IDC_SEPARATOR))->setText("\\t");
-    std::string path = dir.File("tabs.txt");
-    ASSERT_TRUE(window->ExportToFile(window->m_strSql, path, nullptr));
-    EXPECT_EQ(ReadFileBytes(path), "\"id\"\t\"name\"\r\n1\t\"one\"\r\n");
+    ASSERT_TRUE(Export("select id, name from t where id = 1", "tabs.txt"));
+    EXPECT_EQ(ReadFileBytes(dir.File("tabs.txt")), "\"id\"\t\"name\"\r\n1\t\"one\"\r\n");
     EXPECT_EQ(window->m_cDelimiter, '\t');
-}
-
-TEST_F(ExportTest, UpdateMatchingNoRowSucceedsWithZeroRows) {
-    std::string path = dir.File("none.csv");
     int rows = -1;
-    EXPECT_TRUE(window->ExportToFile("update t set name = 'x' where id = 99", path, &rows));
+    ASSERT_TRUE(Export("update t set name = 'x' where id = 99", "none.csv", &rows));
     EXPECT_EQ(rows, 0);
-    EXPECT_EQ(ReadFileBytes(path), "\"Rows affected\"\r\n0");
-}
-
-TEST_F(ExportTest, HtmlPageCarriesTheCaptionHeadingAndStyleSheet) {
-    window->setWindowTitle("Querimo -- demo");
-    std::string path = dir.File("page.HTML");
-    ASSERT_TRUE(window->ExportToFile("select id from t", path, nullptr));
-    std::string page = ReadFileBytes(path);
-    EXPECT_NE(page.find("<link href=\"querimo.css\""), std::string::npos);
-    EXPECT_NE(page.find("<h3 class=heading3>Querimo -- demo export results as at "),
+    EXPECT_EQ(ReadFileBytes(dir.File("none.csv")), "\"Rows affected\"\r\n0\r\n");
+    window->setWindowTitle("Querimo - a&b<c>.sql");
+    ASSERT_TRUE(Export("select id from t", "page.HTML"));
+    EXPECT_NE(ReadFileBytes(dir.File("page.HTML"))
+                  .find("<h3 class=heading3>Querimo - a&amp;b&lt;c&gt;.sql export results as at "),
               std::string::npos);
-    EXPECT_NE(page.find("<td align=right><font size=2>2</td>"), std::string::npos);
 }
 
 TEST_F(ExportTest, FailuresWriteNothingAndReportOnlyRealErrors) {
-    std::string xml = dir.Write("out.xml", "keep");
+    const std::string xml = dir.Write("out.xml", "keep");
     EXPECT_FALSE(window->ExportToFile("select id from t", xml, nullptr));
     EXPECT_EQ(ReadFileBytes(xml), "keep");
-    EXPECT_FALSE(window->ExportToFile("", dir.File("empty.csv"), nullptr));
+    EXPECT_FALSE(Export("", "empty.csv"));
     EXPECT_TRUE(prompt.messages.empty());
-
-    EXPECT_FALSE(window->ExportToFile("select nothing from nowhere", dir.File("bad.csv"), nullptr));
+    EXPECT_FALSE(Export("select nothing from nowhere", "bad.csv"));
     ASSERT_FALSE(prompt.messages.empty());
     EXPECT_EQ(prompt.messages[0].caption, "ODBC Error");
 }
 
-TEST_F(ExportTest, InvalidMaxRowsStopsTheExport) {
-    qobject_cast<QLineEdit*>(window->Control(IDC_MAX_ROWS))->setText("1000000");
-    EXPECT_FALSE(window->ExportToFile("select id from t", dir.File("x.csv"), nullptr));
-    ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0].text, "Please enter an integer between 0 and 999999.");
-}
-
-TEST(ExportWithoutConnectionTest, ButtonAsksForAFileAndDoesNothing) {
-    ScriptedPrompt prompt;
-    TempDir dir;
-    CQuerimoDlg window;
-    window.UpdateData(false);
-    std::string path = dir.File("never.csv");
-    prompt.fileAnswers.push_back(path);
-    window.OnExport();
+TEST_F(ExportTest, WithoutConnectionTheButtonAsksForAFileAndDoesNothing) {
+    window = OpenWindow(false);
+    prompt.fileAnswers.push_back(dir.File("never.csv"));
+    window->OnExport();
     EXPECT_EQ(prompt.fileRequests.size(), 1u);
     EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("never.csv")));
+}
+
+// The export writes the long value whole; the grid keeps only its start and says so.
+TEST_F(ExportTest, GridAndRecordViewMarkACutValue) {
+    ASSERT_TRUE(Export("select note from t order by id", "whole.csv"));
+    EXPECT_EQ(ReadFileBytes(dir.File("whole.csv")),
+              "\"note\"\r\n\"" + std::string(20000, 'x') + "\"\r\n\"\"\r\n");
+    Execute(*window, "select name, note from t order by id");
+    const querimo::ResultGridModel& grid = *window->m_resultList;
+    EXPECT_EQ(grid.Cell(0, 2), std::string(16383, 'x'));
+    EXPECT_EQ(grid.data(grid.index(0, 2), Qt::DisplayRole).toString(),
+              QString(16383, 'x') + QChar(0x2026));
+    EXPECT_EQ(grid.data(grid.index(0, 1), Qt::DisplayRole).toString(), "one");
+    EXPECT_FALSE(grid.IsCutCell(1, 2));
+    QString shown;
+    window->m_runRecordView = [&shown](CRecordDlg& record) {
+        record.show();
+        shown = record.findChild<QTableWidget*>("1005")->item(2, 1)->text();
+    };
+    window->ShowRecord(0);
+    EXPECT_TRUE(shown.endsWith(QString("xx") + QChar(0x2026)));
 }
 
 }  // namespace

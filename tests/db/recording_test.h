@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 class RecordingTest : public ::testing::Test {
   protected:
     void SetUp() override { ODBCEnvironment::SetErrorHandler(&m_handler); }
@@ -16,14 +13,6 @@ class RecordingTest : public ::testing::Test {
     void TearDown() override {
         ODBCEnvironment::SetErrorHandler(nullptr);
         ODBCEnvironment::DeleteInstance();
-    }
-
-    std::vector<std::string> Sources() const {
-        std::vector<std::string> sources;
-        for (const RecordedError& record : m_handler.records) {
-            sources.push_back(record.source);
-        }
-        return sources;
     }
 
     RecordingHandler m_handler;

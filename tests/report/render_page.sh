@@ -14,7 +14,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/querimo-render.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 sqlite3 "$work/page.db" "create table t (id integer, name varchar(20), note text);
   insert into t values (1, 'M\"uller <b>', 'a & b'), (2, null, ' spaced '), (3, '東京', '');"
-echo "select id, name, note from t order by id" >"$work/query.sql"
+# A column name that would run script in a page that took it as it is.
+cat >"$work/query.sql" <<'SQL'
+select id, name, note as "n<script>document['title']='pwned'</script>" from t order by id
+SQL
 page=$work/page.html
 for run in first second; do
     flags=()
@@ -34,6 +37,10 @@ if ((rows != 6 || tables != 2)); then
     exit 1
 fi
 grep -q '&lt;null&gt;' "$work/dom.html" || { echo "render_page: NULL cell missing"; exit 1; }
+if grep -q -e '<script' -e 'pwned</title>' "$work/dom.html"; then
+    echo "render_page: a column name became script"
+    exit 1
+fi
 "${chrome[@]}" --screenshot="$work/page.png" --window-size=900,700 "file://$page" >/dev/null 2>&1
 [[ -s $work/page.png ]] || { echo "render_page: no picture was painted"; exit 1; }
 echo "render_page: $rows rows in 2 tables rendered"

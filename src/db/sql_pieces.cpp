@@ -1,5 +1,5 @@
-#include "app/sql_pieces.h"
-#include "ui/trimmed.h"
+#include "db/sql_pieces.h"
+#include "db/trimmed.h"
 
 #include <cctype>
 
