@@ -7,6 +7,9 @@
 //   grid_probe grid CONNECTION-STRING SQL-FILE
 //       Runs the SQL with Max Rows 0 through the Execute button's handler and times it until
 //       the grid shows the last line; then jumps through the grid and times each repaint.
+//   grid_probe runs CONNECTION-STRING SQL-FILE N
+//       Runs the SQL N times in one window (N >= 100) and reports the resident size after the
+//       50th and the last run: a leak per run shows as growth.
 //
 // Prints "key value" lines for bench/run.sh.
 #include "app/querimo_dlg.h"
@@ -122,18 +125,49 @@ std::vector<double> ScrollFrames(QTableView& view) {
     return frames;
 }
 
-int Grid(const char* connection, const char* sqlFile) {
+// A window connected and given the SQL, with Max Rows 0; false when it could not connect.
+bool Prepare(CQuerimoDlg& window, const char* connection, const char* sqlFile) {
     querimo::RouteDatabaseLayerThroughPrompt();
-    CQuerimoDlg window;
     window.OnInitDialog();
     window.SetConnection(new ODBCConnect(nullptr, connection, SQL_DRIVER_NOPROMPT));
     if (window.m_pConnect == nullptr) {
         std::fprintf(stderr, "grid_probe: could not connect\n");
-        return 1;
+        return false;
     }
     static_cast<QPlainTextEdit*>(window.Control(IDC_SQL))
         ->setPlainText(QString::fromStdString(ReadFile(sqlFile)));
     static_cast<QLineEdit*>(window.Control(IDC_MAX_ROWS))->setText("0");
+    return true;
+}
+
+int Runs(const char* connection, const char* sqlFile, int runs) {
+    CQuerimoDlg window;
+    if (!Prepare(window, connection, sqlFile) || runs < 100) {
+        return 1;
+    }
+    long settled = 0;
+    int lines = -1;
+    for (int run = 1; run <= runs; ++run) {
+        window.OnExecute();
+        QApplication::processEvents();
+        if (lines >= 0 && window.m_resultList->LineCount() != lines) {
+            std::fprintf(stderr, "grid_probe: run %d showed %d lines, not %d\n", run,
+                         window.m_resultList->LineCount(), lines);
+            return 1;
+        }
+        lines = window.m_resultList->LineCount();
+        settled = run == 50 ? StatusKib("VmRSS") : settled;
+    }
+    std::printf("runs %d\nlines %d\n", runs, lines);
+    std::printf("rss_after_50_kib %ld\nrss_after_last_kib %ld\n", settled, StatusKib("VmRSS"));
+    return 0;
+}
+
+int Grid(const char* connection, const char* sqlFile) {
+    CQuerimoDlg window;
+    if (!Prepare(window, connection, sqlFile)) {
+        return 1;
+    }
     auto& view = *static_cast<QTableView*>(window.Control(IDC_RESULT_LIST));
     QApplication::processEvents();
 
@@ -177,6 +211,11 @@ int main(int argc, char* argv[]) {
     if (mode == "grid" && argc == 4) {
         return Grid(argv[2], argv[3]);
     }
-    std::fprintf(stderr, "usage: grid_probe startup | grid CONNECTION-STRING SQL-FILE\n");
+    if (mode == "runs" && argc == 5) {
+        return Runs(argv[2], argv[3], std::atoi(argv[4]));
+    }
+    std::fprintf(stderr,
+                 "usage: grid_probe startup | grid CONNECTION-STRING SQL-FILE | runs "
+                 "CONNECTION-STRING SQL-FILE N\n");
     return 2;
 }

@@ -152,8 +152,11 @@ void ResultReader::ReadResultSet() {
     if (!IsSqlSuccess(m_statement.NumResultCols(&columns)) || columns == 0) {
         return;
     }
-    if (!m_firstResult) {
-        m_statement.RebindBuffer(1);
+    // A set whose columns cannot all be described and bound is passed over: its lines would
+    // hold blanks or values that never came from the database.
+    if (!m_firstResult &&
+        (!IsSqlSuccess(m_statement.RebindBuffer(1)) || m_statement.GetBoundColumns() == 0)) {
+        return;
     }
     m_lineNumber = m_line + 1;
     int rowsInSet = 0;

@@ -5,7 +5,7 @@
 #   tests/fuzz/run.sh [SECONDS]
 #
 # QUERIMO_FUZZ_BUILD_DIR  build folder (default build-fuzz in the repository)
-# QUERIMO_FUZZ_TARGETS    names of the targets to run (default: all), e.g. "utf16 row_text"
+# QUERIMO_FUZZ_TARGETS    names of the targets to run (default: all), e.g. "text"
 # QUERIMO_WERROR=1        warnings are errors
 #
 # New inputs go to <build folder>/corpus/<target>; the committed seeds in tests/fuzz/corpus are
@@ -20,7 +20,7 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds == 0)); then
     exit 2
 fi
 build_dir=${QUERIMO_FUZZ_BUILD_DIR:-$repo/build-fuzz}
-targets=${QUERIMO_FUZZ_TARGETS:-command_line csv_field html_cell insert_place log_path utf16 row_text value_text}
+targets=${QUERIMO_FUZZ_TARGETS:-report_text text value_text}
 werror=OFF
 [[ ${QUERIMO_WERROR:-0} == 1 ]] && werror=ON
 

@@ -1,5 +1,8 @@
 #include "support/test_databases.h"
 
+#include "db/odbc_connect.h"
+#include "db/odbc_statement.h"
+
 #include <cstdlib>
 
 std::string SqliteConnectionString(const std::string& databaseFile) {
@@ -20,10 +23,18 @@ bool PgRequired() {
     return value != nullptr && *value != '\0' && std::string(value) != "0";
 }
 
-const char* TestDriverPath() {
-    return QUERIMO_TEST_DRIVER_PATH;
-}
-
-std::string TestDriverConnectionString(const std::string& keywords) {
-    return std::string("Driver=") + TestDriverPath() + ";" + keywords;
+std::string RunSql(const std::string& connection, const std::vector<std::string>& statements) {
+    ODBCConnect connect(nullptr, connection.c_str(), SQL_DRIVER_NOPROMPT);
+    if (!connect.IsConnected()) {
+        return "cannot connect with " + connection;
+    }
+    for (const std::string& sql : statements) {
+        ODBCStatement statement(&connect, nullptr);
+        SQLRETURN ret = statement.Prepare(sql.c_str());
+        ret = IsSqlSuccess(ret) ? statement.Execute() : ret;
+        if (!IsSqlSuccess(ret) && ret != SQL_NO_DATA) {
+            return "failed: " + sql;
+        }
+    }
+    return "";
 }

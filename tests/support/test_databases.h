@@ -1,9 +1,10 @@
 #pragma once
-// Connection strings of the databases the tests reach: SQLite files, the private PostgreSQL
-// cluster that the test command starts, and the scripted test driver.
+// The databases the tests reach: SQLite files they make themselves, and the private PostgreSQL
+// cluster that the test command starts.
 
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class PgDriver { Ansi, Unicode };
 
@@ -14,9 +15,9 @@ std::optional<std::string> PgConnectionString(PgDriver driver);
 // Under QUERIMO_REQUIRE_PG a missing cluster fails the test instead of skipping it.
 bool PgRequired();
 
-// "Driver=<absolute path of the test driver>;" followed by the given keywords.
-std::string TestDriverConnectionString(const std::string& keywords = "");
-const char* TestDriverPath();
+// Runs statements on a connection of their own, reading no results; returns what failed (the
+// error handler has been told why), empty when all ran. A SQLite file is made on first use.
+std::string RunSql(const std::string& connection, const std::vector<std::string>& statements);
 
 // Skips the current test, or fails it when PostgreSQL is required, if no cluster is available.
 #define QUERIMO_REQUIRE_PG_OR_SKIP(connectionVariable, driver)                            \
