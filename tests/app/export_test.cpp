@@ -12,19 +12,6 @@
 
 namespace {
 
-TEST(ExportFormatTest, ChosenByTheTextAfterTheLastPointOfTheWholePath) {
-    for (const auto& [path, format] :
-         std::vector<std::pair<const char*, int>>{{"/tmp/a.csv", ODBCReport::kCsv},
-                                                  {"a.txt", ODBCReport::kCsv},
-                                                  {"report.HTML", ODBCReport::kHtml},
-                                                  {"/data/old.htm/export", ODBCReport::kHtml},
-                                                  {"noextension", ODBCReport::kCsv},
-                                                  {"x.XmL", ODBCReport::kXml},
-                                                  {"/a.b/c", ODBCReport::kCsv}}) {
-        EXPECT_EQ(ExportFormatForPath(path), format) << path;
-    }
-}
-
 class ExportTest : public WindowTest {
   protected:
     void SetUp() override {
@@ -82,15 +69,6 @@ TEST_F(ExportTest, FailuresWriteNothingAndReportOnlyRealErrors) {
     EXPECT_FALSE(Export("select nothing from nowhere", "bad.csv"));
     ASSERT_FALSE(prompt.messages.empty());
     EXPECT_EQ(prompt.messages[0].caption, "ODBC Error");
-}
-
-TEST_F(ExportTest, WithoutConnectionTheButtonAsksForAFileAndDoesNothing) {
-    window = OpenWindow(false);
-    prompt.fileAnswers.push_back(dir.File("never.csv"));
-    window->OnExport();
-    EXPECT_EQ(prompt.fileRequests.size(), 1u);
-    EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.File("never.csv")));
 }
 
 // The export writes the long value whole; the grid keeps only its start and says so.

@@ -72,12 +72,7 @@ class FailureTableTest : public WindowTest {
         }
         std::string bytes = ReadFileBytes(path);
         if (bytes.starts_with("<!--")) {
-            int rows = 0;
-            for (auto at = bytes.find("<tr class=repline"); at != std::string::npos;
-                 at = bytes.find("<tr class=repline", at + 1)) {
-                ++rows;
-            }
-            return std::to_string(rows) + " rows" +
+            return std::to_string(CountOf(bytes, "<tr class=repline")) + " rows" +
                    (bytes.ends_with("</html>\r\n") ? ", ended" : "");
         }
         // Each log line begins with a time stamp such as "12/06/26 14:05:09 -- ".

@@ -1,5 +1,5 @@
 // Script files, the questions before typed text is lost, the keys of a query tool, the export
-// dialog and the window's remembered frame, through the real window.
+// dialog, through the real window.
 #include "ui/qt_prompt.h"
 #include "window_fixture.h"
 
@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QListView>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -164,25 +163,6 @@ TEST_F(WindowFilesTest, ExportDialogListsEachFiltersFilesAndTakesItsExtension) {
     });
     EXPECT_EQ(querimo::QtPrompt().AskSaveFile(request), dir.File("out.htm"));
     EXPECT_EQ(listed, (std::vector<QStringList>{{"a.csv", "b.txt"}, {"c.html"}}));
-}
-
-TEST_F(WindowFilesTest, TheFrameFollowsTheWindowAndIsRemembered) {
-    QList<int> sizes;
-    auto window = OpenWindow(false);
-    QWidget* parts[] = {window->Control(IDC_EXIT), window->Control(IDC_SQL),
-                        window->Control(IDC_RESULT_LIST)};
-    const QList<int> before{parts[0]->x(), parts[1]->width(), parts[2]->width()};
-    window->resize(window->width() + 100, window->height() + 120);
-    EXPECT_EQ((QList<int>{parts[0]->x(), parts[1]->width(), parts[2]->width()}),
-              (QList<int>{before[0] + 100, before[1] + 100, before[2] + 100}));
-    auto* splitter = window->findChild<QSplitter*>("splitter");
-    splitter->setSizes({300, splitter->height() - 300});
-    const QSize size = window->size();
-    sizes = splitter->sizes();
-    ASSERT_TRUE(window->close());
-    window = OpenWindow(false);
-    EXPECT_EQ(window->size(), size);
-    EXPECT_EQ(window->findChild<QSplitter*>("splitter")->sizes(), sizes);
 }
 
 }  // namespace

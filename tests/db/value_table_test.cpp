@@ -2,9 +2,6 @@
 // per value, through the column binding, the text rule and the CSV field rule.
 #include "report/report_fixture.h"
 
-#include <charconv>
-#include <cstdlib>
-#include <cstring>
 #include <tuple>
 
 namespace {
@@ -135,32 +132,5 @@ INSTANTIATE_TEST_SUITE_P(Drivers, ValueTableTest,
                                         kDriverNames[static_cast<int>(std::get<0>(info.param))]) +
                                     "_" + std::get<1>(info.param).name;
                          });
-
-// Doubles of every magnitude, many near 2^33 where the check for six decimals changes method:
-// the text reads back as the same double, and is the six-decimal one whenever that reads back.
-TEST(DoubleTextTest, ReadsBackAndKeepsSixDecimalsWheneverTheyDo) {
-    ODBCColumn column(1);
-    column.m_sqlType = SQL_DOUBLE;
-    column.ChooseBinding();
-    column.AllocateBuffers();
-    for (uint64_t i = 0, bits = 1; i < 300000; ++i) {
-        bits = bits * 6364136223846793005u + 1442695040888963407u;
-        // Every other one has an exponent from 2^-30 to 2^40 and often a short mantissa.
-        const uint64_t near = (bits & 0x800FFFFFFFFFFFFFu & (~uint64_t{0} << (bits >> 58))) |
-                              (uint64_t{993 + (bits >> 20) % 71} << 52);
-        double value;
-        std::memcpy(&value, i % 2 == 0 ? &near : &bits, sizeof value);
-        std::memcpy(column.m_data.data(), &value, sizeof value);
-        char six[512];
-        const std::string
-            text = column.GetText(0),
-            sixText(six, std::to_chars(six, six + 512, value, std::chars_format::fixed, 6).ptr);
-        if (value != value || std::strtod(sixText.c_str(), nullptr) == value) {
-            ASSERT_EQ(text, sixText);
-        } else {
-            ASSERT_EQ(std::strtod(text.c_str(), nullptr), value) << text;
-        }
-    }
-}
 
 }  // namespace

@@ -26,7 +26,6 @@ struct State {
     // The records of the last armed failure stand until the next call through this layer.
     SQLHANDLE failedHandle = nullptr;
     std::vector<Record> records;
-    std::size_t nextForSqlError = 0;
 };
 
 // "SQLFetch:3:08S01:910:message;SQLPrepare:1:42000"
@@ -94,7 +93,6 @@ SQLRETURN Call(const char* function, SQLHANDLE handle, Args... args) {
             if (!arm.action) {
                 state.failedHandle = handle;
                 state.records = arm.records;
-                state.nextForSqlError = 0;
                 return arm.code;
             }
             state.inAction = true;
@@ -178,19 +176,6 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT stmt, SQLUSMALLINT option) {
 }
 
 // The diagnostic functions answer for the handle of an armed failure and pass on the rest.
-SQLRETURN SQL_API SQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, SQLCHAR* state,
-                           SQLINTEGER* native, SQLCHAR* text, SQLSMALLINT size,
-                           SQLSMALLINT* length) {
-    static const auto real = inject::Real<&SQLError>("SQLError");
-    const auto* records = inject::InjectedFor(stmt != nullptr ? stmt : dbc != nullptr ? dbc : env);
-    if (records == nullptr) {
-        return real(env, dbc, stmt, state, native, text, size, length);
-    }
-    std::size_t& next = inject::Current().nextForSqlError;
-    return next < records->size() ? Fill((*records)[next++], state, native, text, size, length)
-                                  : SQL_NO_DATA;
-}
-
 SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT number,
                                 SQLCHAR* state, SQLINTEGER* native, SQLCHAR* text, SQLSMALLINT size,
                                 SQLSMALLINT* length) {

@@ -138,14 +138,6 @@ TEST_P(HtmlTest, PageHoldsTheParts) {
 INSTANTIATE_TEST_SUITE_P(Cases, HtmlTest, ::testing::ValuesIn(kHtmlCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 class AppendTest : public ReportTest {
   protected:
     void SetUp() override {
@@ -167,9 +159,9 @@ TEST_F(AppendTest, TwoAppendsMakeOnePageWhoseMarkerGivesItsOwnOffset) {
     ASSERT_TRUE(std::regex_search(page, marker, std::regex("insert position:(\\d+) -->\r\n")));
     EXPECT_EQ(page.compare(std::stoull(marker[1]), 40, report_text::kInsertMarker), 0);
     EXPECT_LE(page.size() - static_cast<std::size_t>(marker.position(0)), 512u);
-    EXPECT_EQ(Count(page, "<table cellPadding"), 2u);
-    EXPECT_EQ(Count(page, "<html>"), 1u);
-    EXPECT_EQ(Count(page, "insert position"), 1u);
+    EXPECT_EQ(CountOf(page, "<table cellPadding"), 2);
+    EXPECT_EQ(CountOf(page, "<html>"), 1);
+    EXPECT_EQ(CountOf(page, "insert position"), 1);
 }
 
 TEST_F(AppendTest, MarkerWithAWrongNumberCutsAtTheMarkerItself) {

@@ -38,3 +38,16 @@ std::string RunSql(const std::string& connection, const std::vector<std::string>
     }
     return "";
 }
+
+std::string NumbersQuery(int count) {
+    return "with recursive c(n) as (select 1 union all select n + 1 from c where n < " +
+           std::to_string(count) + ") select n from c";
+}
+
+int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}

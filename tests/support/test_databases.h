@@ -19,6 +19,11 @@ bool PgRequired();
 // error handler has been told why), empty when all ran. A SQLite file is made on first use.
 std::string RunSql(const std::string& connection, const std::vector<std::string>& statements);
 
+// A query of the numbers 1 to count, one row each, that SQLite streams without a table.
+std::string NumbersQuery(int count);
+// How often part occurs in text.
+int CountOf(const std::string& text, const std::string& part);
+
 // Skips the current test, or fails it when PostgreSQL is required, if no cluster is available.
 #define QUERIMO_REQUIRE_PG_OR_SKIP(connectionVariable, driver)                            \
     std::string connectionVariable;                                                       \
