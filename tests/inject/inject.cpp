@@ -31,8 +31,8 @@ struct State {
 // "SQLFetch:3:08S01:910:message;SQLPrepare:1:42000"
 std::vector<Arm> ArmsFromEnvironment() {
     std::vector<Arm> arms;
-    const char* spec = std::getenv("QUERIMO_INJECT");
-    std::istringstream all(spec != nullptr ? spec : "");
+    const char* armed = std::getenv("QUERIMO_INJECT");
+    std::istringstream all(armed != nullptr ? armed : "");
     for (std::string text; std::getline(all, text, ';');) {
         char function[64] = {}, state[6] = {}, message[512] = {};
         int nth = 0, native = 0;
