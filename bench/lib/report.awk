@@ -208,56 +208,67 @@ END {
     hassplit = 0
     for (k in splitdb) hassplit = 1
     if (hassplit) {
-        print "## Where the grid's instructions go"
+        print "## Where the grid's work goes"
         print ""
-        print "`bench/grid_split.sh`: callgrind counts only the Execute handler of the grid probe"
-        print "showing 100,000 rows of D1, and each part is the inclusive count of the functions that do"
-        print "it. View updates come at most a few times a second, and under callgrind the program runs"
-        print "some fifty times slower, so there it paints far more often per row than it does by"
-        print "itself: the split weighs them by the paints and announcements of a run without callgrind"
-        print "(\"natural\"), and shows the count under callgrind apart. The typed floor's instructions per"
-        print "row (from the callgrind part, when it ran) stand for what fetching and writing the same"
-        print "rows costs at the least."
+        print "`bench/grid_split.sh` on 100,000 rows of D1 in the grid probe: each part is the inclusive"
+        print "cost of the functions that do it, inside the Execute handler only. **Instructions** are"
+        print "counted by callgrind. View updates come at most a few times a second, and under callgrind"
+        print "the program runs some fifty times slower, so there it paints far more often per row than it"
+        print "does by itself: the split weighs them by the paints and announcements of a run without"
+        print "callgrind (\"natural\"), and shows the count under callgrind apart. **Time** is the share of"
+        print "perf's samples of a run without callgrind (each sample counted once, for the innermost part"
+        print "on its stack), and beside it the share of all samples that the part spent in the kernel:"
+        print "the page faults of new memory and the pumps' polls, which callgrind does not count. The"
+        print "time shares suffer from a busy machine (other programs' use of the caches); the"
+        print "instruction counts do not."
+        head = "| part | functions |"; rule = "|---|---|"
+        for (i = 1; i <= 2; i++) {
+            d = dbs[i]
+            if (!(d in splitdb)) continue
+            head = head " " d "_stream instructions per row | share | time | in the kernel |"; rule = rule "---:|---:|---:|---:|"
+        }
         print ""
-        print "| part | functions | " (("sqlite" in splitdb) ? "sqlite_stream per row | share | " : "") (("pg" in splitdb) ? "pg_stream per row | share |" : "")
-        print "|---|---|" (("sqlite" in splitdb) ? "---:|---:|" : "") (("pg" in splitdb) ? "---:|---:|" : "")
-        np = split("fetch texts storage pumps view_natural other", parts, " ")
+        print head
+        print rule
+        np = split("fetch texts storage pumps view other", parts, " ")
         desc["fetch"] = "`ODBCStmt::Fetch` (the driver's `SQLFetch`)"
         desc["texts"] = "`QueryRun::InsertDataLine` less the model's insert (`ODBCColumn::AppendText`, line numbers)"
         desc["storage"] = "`ResultGridModel::InsertLine` (`GridLineStore::Insert`, `ScheduleFlush`)"
         desc["pumps"] = "`CWaitProgressDlg::PumpMessages` less the view updates it delivered"
-        desc["view_natural"] = "`ResultGridModel::Flush`, `QAbstractItemView::timerEvent`, `QWidgetRepaintManager::sync`, at the natural rate"
+        desc["view"] = "`ResultGridModel::Flush`, `QAbstractItemView::timerEvent`, `QWidgetRepaintManager::sync`"
         desc["other"] = "the rest of `CQuerimoDlg::OnExecute`: prepare, execute, bind, headings, progress window"
         name["fetch"] = "fetch"; name["texts"] = "texts"; name["storage"] = "storage"; name["pumps"] = "event pumps"
-        name["view_natural"] = "view updates"; name["other"] = "other"
+        name["view"] = "view updates"; name["other"] = "other"
         for (x = 1; x <= np; x++) {
-            line = "| " name[parts[x]] " | " desc[parts[x]] " |"
+            pk = parts[x]; ik = pk == "view" ? "view_natural" : pk
+            line = "| " name[pk] " | " desc[pk] " |"
             for (i = 1; i <= 2; i++) {
                 d = dbs[i]
                 if (!(d in splitdb)) continue
-                line = line sprintf(" %.0f | %.1f%% |", split_[d, parts[x]] / split_[d, "rows"], 100 * split_[d, parts[x]] / split_[d, "total_natural"])
+                line = line sprintf(" %.0f | %.1f%% |", split_[d, ik] / split_[d, "rows"], 100 * split_[d, ik] / split_[d, "total_natural"])
+                line = line (split_[d, "perf_samples"] > 0 ? sprintf(" %.1f%% | %.1f%% |", 100 * split_[d, "time_" pk], 100 * split_[d, "kernel_" pk]) : " – | – |")
             }
             print line
         }
-        line = "| **total** | the Execute handler, view updates at the natural rate |"
-        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" **%.0f** | 100%% |", split_[d, "total_natural"] / split_[d, "rows"]) }
+        line = "| **total** | the Execute handler |"
+        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" **%.0f** | 100%% | %d samples | |", split_[d, "total_natural"] / split_[d, "rows"], split_[d, "perf_samples"]) }
         print line
-        line = "| typed floor | `typed_probe`, instructions per row |"
+        line = "| typed floor | `typed_probe`, from the callgrind part |"
         for (i = 1; i <= 2; i++) {
             d = dbs[i]
             if (!(d in splitdb)) continue
             t = irrow(d, "stream", "typed_probe")
-            line = line (t == "" ? " – | |" : sprintf(" %.0f | total %s |", t, ratio(split_[d, "total_natural"] / split_[d, "rows"], t)))
+            line = line (t == "" ? " – | | | |" : sprintf(" %.0f | total %s | | |", t, ratio(split_[d, "total_natural"] / split_[d, "rows"], t)))
         }
         print line
-        line = "| view updates under callgrind | paints and announcements as they came under callgrind |"
-        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d paints, %d announcements |", split_[d, "view_profiled"] / split_[d, "rows"], split_[d, "paints_profiled"], split_[d, "announcements_profiled"]) }
+        line = "| view updates under callgrind | as they came there |"
+        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d paints, %d announcements | | |", split_[d, "view_profiled"] / split_[d, "rows"], split_[d, "paints_profiled"], split_[d, "announcements_profiled"]) }
         print line
-        line = "| view updates at the natural rate | the same per paint and announcement, at the counts of a run without callgrind |"
-        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d paints, %d announcements |", split_[d, "view_natural"] / split_[d, "rows"], split_[d, "paints_natural"], split_[d, "announcements_natural"]) }
+        line = "| view updates without callgrind | the counts the split weighs by |"
+        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" | %d paints, %d announcements | | |", split_[d, "paints_natural"], split_[d, "announcements_natural"]) }
         print line
-        line = "| event pumps per call | `PumpMessages` once every ten rows, less its view updates |"
-        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d calls |", split_[d, "pumps"] / split_[d, "pump_calls"], split_[d, "pump_calls"]) }
+        line = "| event pumps per call | `PumpMessages`, once every ten rows |"
+        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d calls | | |", split_[d, "pumps"] / split_[d, "pump_calls"], split_[d, "pump_calls"]) }
         print line
         print ""
     }
