@@ -17,14 +17,17 @@
 #   texts         QueryRun::InsertDataLine less the model's insert: the text of every cell and
 #                 the line number
 #   storage       ResultGridModel::InsertLine: the line store and the flush request
-#   pumps         CWaitProgressDlg::PumpMessages less the view updates it delivered
-#   view updates  ResultGridModel::Flush (row announcements), QAbstractItemView::timerEvent (the
-#                 view's delayed layout) and QWidgetRepaintManager::sync (painting)
+#   pumps         CWaitProgressDlg::PumpMessages less the events it delivered: the event loop's
+#                 own work of looking for events
+#   view updates  the events the pumps delivered (QTimerInfoList::activateTimers and
+#                 QCoreApplication::sendPostedEvents): row announcements (ResultGridModel::Flush),
+#                 the view's delayed layout and painting; and the last announcement after the rows
 #   other         the rest of the run: prepare, execute, describe, bind, headings, progress window
 # View updates come at most a few times a second, and callgrind runs some fifty times slower than
 # the program does: under it the grid paints far more often per row than it would. So the script
 # also runs the probe without callgrind, counts its paints and announcements, and weighs the
-# view updates by those counts ("at the natural rate"); the other parts do not depend on time.
+# view updates by those counts ("at the natural rate"); the other parts do not depend on time
+# (a pump that finds nothing to deliver costs the same however fast the rows come).
 # Instructions are not time: the kernel's work (page faults of the line store, the pumps' polls)
 # and cache misses show only in the perf profile, which samples the program at its own speed.
 # Its shares are of the samples inside the Execute handler, each sample counted once, for the
@@ -92,7 +95,7 @@ fi
 # innermost frame that names one; samples outside the Execute handler are left out.
 awk '
 function part(sym) {
-    if (sym ~ /^(QWidgetRepaintManager::(sync|paintAndFlush)|QAbstractItemView::timerEvent|querimo::ResultGridModel::Flush)/) return "view"
+    if (sym ~ /^(QTimerInfoList::activateTimers|QCoreApplication(Private)?::sendPostedEvents|querimo::ResultGridModel::Flush)/) return "view"
     if (sym ~ /^(ODBCStmt::Fetch|SQLFetch)/) return "fetch"
     if (sym ~ /^(querimo::ResultGridModel::InsertLine|querimo::GridLineStore::Insert)/) return "storage"
     if (sym ~ /^(QueryRun::InsertDataLine|ODBCColumn::AppendText)/) return "texts"
@@ -146,9 +149,8 @@ BEGIN {
     insert = "querimo::ResultGridModel::InsertLine(int, std::vector<querimo::GridCell, std::allocator<querimo::GridCell> > const&)"
     pump = "CWaitProgressDlg::PumpMessages()"
     flush = "querimo::ResultGridModel::Flush()"
-    layout = "QAbstractItemView::timerEvent(QTimerEvent*)"
-    paint = "QWidgetRepaintManager::sync()"
-    announce = "QAbstractItemModel::endInsertRows()"
+    timers = "QTimerInfoList::activateTimers()"
+    posted = "QCoreApplication::sendPostedEvents(QObject*, int)"
 }
 /^fn=/ { current = ref(substr($0, 4)); incall = 0; next }
 /^cfn=/ { callee = ref(substr($0, 5)); next }
@@ -175,14 +177,14 @@ END {
         split(k, pair, SUBSEP)
         if (pair[1] ~ /^QueryRun::/ && pair[2] == flush) flushout += edge[k]
     }
-    viewcg = incl[flush] + incl[layout] + incl[paint]
-    pumps = incl[pump] - (viewcg - flushout)
+    # Only the pumps deliver events during the run: every timer and posted event is theirs.
+    viewcg = incl[timers] + incl[posted] + flushout
+    pumps = incl[pump] - incl[timers] - incl[posted]
     other = total - incl[fetch] - incl[dataline] - incl[pump] - flushout
     paintscg = profiled["run_paints"]; paintsnat = native["run_paints"]
-    anncg = edgecalls[flush, announce]; annnat = native["run_announcements"]
-    # Weighed by the natural counts; paints and announcements costs are taken per event.
-    viewnat = (paintscg > 0 ? incl[paint] * paintsnat / paintscg : incl[paint]) + \
-              (anncg > 0 ? (incl[flush] + incl[layout]) * annnat / anncg : incl[flush] + incl[layout])
+    anncg = profiled["run_announcements"]; annnat = native["run_announcements"]
+    # Weighed by how many paints and announcements came without callgrind.
+    viewnat = paintscg + anncg > 0 ? viewcg * (paintsnat + annnat) / (paintscg + anncg) : viewcg
     n = split("fetch texts storage pumps view_profiled view_natural other", keys, " ")
     value["fetch"] = incl[fetch]; value["texts"] = texts; value["storage"] = storage
     value["pumps"] = pumps; value["view_profiled"] = viewcg; value["view_natural"] = viewnat
