@@ -182,7 +182,8 @@ report=$repo/bench/RESULTS.md
     echo "cores $(nproc)"
     echo "memory $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
     echo "date $(date -u '+%Y-%m-%d %H:%M UTC')"
-    echo "commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)$(git -C "$repo" diff --quiet HEAD 2>/dev/null || echo ' with local changes')"
+    # The report of an earlier run is no change of what was measured.
+    echo "commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)$(git -C "$repo" diff --quiet HEAD -- . ':!bench/RESULTS.md' 2>/dev/null || echo ' with local changes')"
     echo "version unixODBC $(odbcinst --version | awk '{ print $2 }')"
     for pkg in libsqliteodbc odbc-postgresql sqlite3 unixodbc valgrind; do
         echo "version $pkg $(dpkg-query -W -f='${Version}' "$pkg")"
