@@ -13,7 +13,8 @@
 # --keep DIR       keep the profiles in DIR (callgrind.out for kcachegrind, perf.data)
 #
 # The parts:
-#   fetch         ODBCStmt::Fetch, the driver's SQLFetch
+#   fetch         ODBCStmt::Execute and ODBCStmt::Fetch: the driver's SQLExecute (which, reading
+#                 through a cursor, already fetches the first block of rows) and SQLFetch
 #   texts         QueryRun::InsertDataLine less the model's insert: the text of every cell and
 #                 the line number
 #   storage       ResultGridModel::InsertLine: the line store and the flush request
@@ -22,7 +23,7 @@
 #   view updates  the events the pumps delivered (QTimerInfoList::activateTimers and
 #                 QCoreApplication::sendPostedEvents): row announcements (ResultGridModel::Flush),
 #                 the view's delayed layout and painting; and the last announcement after the rows
-#   other         the rest of the run: prepare, execute, describe, bind, headings, progress window
+#   other         the rest of the run: prepare, describe, bind, headings, progress window
 # View updates come at most a few times a second, and callgrind runs some fifty times slower than
 # the program does: under it the grid paints far more often per row than it would. So the script
 # also runs the probe without callgrind, counts its paints and announcements, and weighs the
@@ -96,7 +97,7 @@ fi
 awk '
 function part(sym) {
     if (sym ~ /^(QTimerInfoList::activateTimers|QCoreApplication(Private)?::sendPostedEvents|querimo::ResultGridModel::Flush)/) return "view"
-    if (sym ~ /^(ODBCStmt::Fetch|SQLFetch)/) return "fetch"
+    if (sym ~ /^(ODBCStmt::(Execute|Fetch)|SQL(Execute|Fetch))/) return "fetch"
     if (sym ~ /^(querimo::ResultGridModel::InsertLine|querimo::GridLineStore::Insert)/) return "storage"
     if (sym ~ /^(QueryRun::InsertDataLine|ODBCColumn::AppendText)/) return "texts"
     if (sym ~ /^(CWaitProgressDlg::PumpMessages|QueryRun::Pump)/) return "pumps"
@@ -145,6 +146,7 @@ BEGIN {
     while ((getline line < perffile) > 0) { split(line, f, " "); perf[f[1]] = f[2] }
     onexecute = "CQuerimoDlg::OnExecute()"
     fetch = "ODBCStmt::Fetch()"
+    execute = "ODBCStmt::Execute()"
     dataline = "QueryRun::InsertDataLine()"
     insert = "querimo::ResultGridModel::InsertLine(int, std::vector<querimo::GridCell, std::allocator<querimo::GridCell> > const&)"
     pump = "CWaitProgressDlg::PumpMessages()"
@@ -180,13 +182,14 @@ END {
     # Only the pumps deliver events during the run: every timer and posted event is theirs.
     viewcg = incl[timers] + incl[posted] + flushout
     pumps = incl[pump] - incl[timers] - incl[posted]
-    other = total - incl[fetch] - incl[dataline] - incl[pump] - flushout
+    fetched = incl[execute] + incl[fetch]
+    other = total - fetched - incl[dataline] - incl[pump] - flushout
     paintscg = profiled["run_paints"]; paintsnat = native["run_paints"]
     anncg = profiled["run_announcements"]; annnat = native["run_announcements"]
     # Weighed by how many paints and announcements came without callgrind.
     viewnat = paintscg + anncg > 0 ? viewcg * (paintsnat + annnat) / (paintscg + anncg) : viewcg
     n = split("fetch texts storage pumps view_profiled view_natural other", keys, " ")
-    value["fetch"] = incl[fetch]; value["texts"] = texts; value["storage"] = storage
+    value["fetch"] = fetched; value["texts"] = texts; value["storage"] = storage
     value["pumps"] = pumps; value["view_profiled"] = viewcg; value["view_natural"] = viewnat
     value["other"] = other
     totalnat = total - viewcg + viewnat

@@ -231,12 +231,12 @@ END {
         print head
         print rule
         np = split("fetch texts storage pumps view other", parts, " ")
-        desc["fetch"] = "`ODBCStmt::Fetch` (the driver's `SQLFetch`)"
+        desc["fetch"] = "`ODBCStmt::Execute`, `ODBCStmt::Fetch` (the driver's `SQLExecute`, which through a cursor fetches the first block, and `SQLFetch`)"
         desc["texts"] = "`QueryRun::InsertDataLine` less the model's insert (`ODBCColumn::AppendText`, line numbers)"
         desc["storage"] = "`ResultGridModel::InsertLine` (`GridLineStore::Insert`, `ScheduleFlush`)"
         desc["pumps"] = "`CWaitProgressDlg::PumpMessages` less the events it delivered: looking for events"
         desc["view"] = "the events the pumps delivered (`QTimerInfoList::activateTimers`, `QCoreApplication::sendPostedEvents`): announcements (`ResultGridModel::Flush`), layout, painting"
-        desc["other"] = "the rest of `CQuerimoDlg::OnExecute`: prepare, execute, bind, headings, progress window"
+        desc["other"] = "the rest of `CQuerimoDlg::OnExecute`: prepare, describe, bind, headings, progress window"
         name["fetch"] = "fetch"; name["texts"] = "texts"; name["storage"] = "storage"; name["pumps"] = "event pumps"
         name["view"] = "view updates"; name["other"] = "other"
         for (x = 1; x <= np; x++) {
