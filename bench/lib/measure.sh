@@ -9,7 +9,7 @@ bench_exec() { # tool db setting sql-file out
     case $tool in
     querimo_csv) "${BENCH_PREFIX[@]}" "$BUILD/querimo" "DSN=$dsn" "$sql" "$out.csv" ;;
     querimo_html) "${BENCH_PREFIX[@]}" "$BUILD/querimo" "DSN=$dsn" "$sql" "$out.html" ;;
-    raw_probe) "${BENCH_PREFIX[@]}" "$BUILD/bench/querimo_raw_probe" "DSN=$dsn" "$sql" "$out" ;;
+    raw_probe | typed_probe) "${BENCH_PREFIX[@]}" "$BUILD/bench/querimo_$tool" "DSN=$dsn" "$sql" "$out" ;;
     isql) "${BENCH_PREFIX[@]}" isql -b -d, -c "$dsn" <"$sql" >"$out" ;;
     sqlite3) "${BENCH_PREFIX[@]}" sqlite3 -csv -header "$WORK/data/bench.db" <"$sql" >"$out" ;;
     psql_csv) "${BENCH_PREFIX[@]}" "$PSQL" "${pg[@]}" --csv -f "$sql" -o "$out" ;;
@@ -55,7 +55,7 @@ bench_instructions() { # tool db setting sql-file
     BENCH_PREFIX=(valgrind --tool=callgrind --callgrind-out-file=/dev/null
         --log-file="$WORK/out/cg.log")
     bench_exec "$tool" "$db" "$setting" "$sql" "$out" || true
-    ir=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$WORK/out/cg.log" | head -n 1)
+    ir=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$WORK/out/cg.log" 2>/dev/null | head -n 1 || :)
     bench_clean_output "$out"
     if [[ -z $ir ]]; then
         bench_log "callgrind gave no count for $tool on ${db}_$setting ($sql)"
