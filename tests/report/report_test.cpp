@@ -46,7 +46,6 @@ const WriterCase kCsvCases[] = {
     {"SemicolonApostropheNoHeading", false, "select id, name from t where id = 1", ";'s",
      "1;'Ann'\r\n"},
     {"RowsAffectedLineEnds", false, "update t set amount = 0", "", "\"Rows affected\"\r\n4\r\n"},
-    {"NoRowMatched", false, "update t set amount = 0 where id = 99", "", "\"Rows affected\"\r\n0\r\n"},
     {"TwoSelects", true, "select 1 as a; select 'x'::text as b, null::text as c", "",
      "\"a\"\r\n1\r\n\"b\",\"c\"\r\n\"x\",\r\n"},
     {"LaterHeadingsDespiteNoHeading", true, "select 1 as a; select 2 as b", "s", "1\r\n\"b\"\r\n2\r\n"},
