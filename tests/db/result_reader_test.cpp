@@ -89,7 +89,6 @@ const RunCase kRuns[] = {
      "(2), (3); update t set n = 0 where n > 1", 0, 0, {"Rows affected"}, {{"0"}, {"3"}, {"2"}},
      false, {}},
     {"QueryWithoutRows", Database::Sqlite, "select 1 as n where 0", 0, 0, {"#", "n"}, {}, true, {}},
-    {"OnlySemicolons", Database::Sqlite, " ; ;", 0, 0, {}, {}, true, {}},
     // A quote does not protect a semicolon.
     {"FailedPrepareEndsTheRun", Database::Sqlite, "select 1 as a; select 'x;y' as b; select 2",
      0, 0, {"#", "a"}, {{"01", "1"}}, false, {"HY000"}},
