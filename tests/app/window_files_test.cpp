@@ -59,13 +59,6 @@ TEST_F(WindowFilesTest, TypedTextIsAskedAboutBeforeItIsLost) {
     }
 }
 
-TEST_F(WindowFilesTest, ANewConnectionKeepsTypedText) {
-    auto window = OpenWindow();
-    TypeAtEnd(*window, " -- typed");
-    ChooseDataSource(*window, SqliteConnectionString(dir.File("other.db")));
-    EXPECT_EQ(Editor(*window)->toPlainText(), "select * from ? -- typed");
-}
-
 TEST_F(WindowFilesTest, KeysOfAQueryTool) {
     auto window = OpenWindow();
     window->activateWindow();

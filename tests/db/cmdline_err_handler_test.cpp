@@ -45,17 +45,4 @@ TEST_F(CmdLineErrHandlerTest, EveryEntryOfARunStaysAndOnlyAReplacingRunEmptiesTh
     }
 }
 
-TEST_F(CmdLineErrHandlerTest, HeldEntriesKeptOutOfTheLogBecomeNotices) {
-    CCmdLineErrHandler handler;
-    handler.m_logFile = dir.Write("out.csv", "rows\r\n");
-    {
-        HeldLogEntries held(handler);
-        handler.WriteLog("late");
-        held.KeepOutOfLog();
-    }
-    EXPECT_EQ(ReadFileBytes(handler.m_logFile), "rows\r\n");
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_TRUE(std::regex_match(notices[0], std::regex(kStamp + "late")));
-}
-
 }  // namespace
