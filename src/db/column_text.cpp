@@ -6,6 +6,7 @@
 #include <locale.h>
 #include <stdlib.h>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -22,10 +23,20 @@ T Load(const std::byte* element) {
     return value;
 }
 
+// "00" to "99" in a row, so that two digits cost one lookup instead of two divisions.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// value is 0 to 99.
 char* PutTwoDigits(char* p, int value) {
-    *p++ = static_cast<char>('0' + value / 10);
-    *p++ = static_cast<char>('0' + value % 10);
-    return p;
+    std::memcpy(p, &kDigitPairs[2 * static_cast<std::size_t>(value)], 2);
+    return p + 2;
 }
 
 // Kept out of line so that the common cases of PutPadded stay small enough to inline.
@@ -48,7 +59,7 @@ char* PutTwoDigits(char* p, int value) {
 // Like "%0<width>d" into the characters at p: the sign counts towards the width, zeros fill the
 // rest. Written by hand because exports format millions of these and snprintf costs ten times
 // as much. Returns the end of what was written (at most 11 + width characters).
-char* PutPadded(char* p, int value, int width) {
+[[gnu::always_inline]] inline char* PutPadded(char* p, int value, int width) {
     // Months, days, clock fields and years: the common cases.
     if (width == 2 && value >= 0 && value < 100) {
         return PutTwoDigits(p, value);
@@ -193,11 +204,10 @@ bool PutFixedSix(char*& p, double value, bool& readsBack) {
     }
     p = std::to_chars(p, p + 20, whole).ptr;
     *p++ = '.';
-    for (int i = 5; i >= 0; --i) {
-        p[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
-    p += 6;
+    const auto millionths = static_cast<int>(fraction);
+    p = PutTwoDigits(p, millionths / 10000);
+    p = PutTwoDigits(p, millionths / 100 % 100);
+    p = PutTwoDigits(p, millionths % 100);
     return true;
 }
 
@@ -215,9 +225,37 @@ void AppendShortestDouble(std::string& out, double value) {
     AppendRange(out, text, end);
 }
 
+// True only when no text with six decimals reads back as value: its millionths lie farther from
+// a whole number than the spacing of doubles near value lets a text stray. Costs a multiplication
+// where writing the six decimals to find that out costs many; false whenever in doubt.
+bool SixDecimalsCannotReadBack(double value) {
+    const double millionths = std::fabs(value) * 1e6;
+    // Also false for NaN.
+    if (!(millionths < 0x1p62)) {
+        return false;
+    }
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    if (biased <= 52) {
+        return false;
+    }
+    // The distance from value to the next double up.
+    const uint64_t spacingBits = static_cast<uint64_t>(biased - 52) << 52;
+    double spacing;
+    std::memcpy(&spacing, &spacingBits, sizeof(spacing));
+    const double below = static_cast<double>(static_cast<int64_t>(millionths));
+    const double distance = std::min(millionths - below, below + 1 - millionths);
+    return distance > 2e6 * spacing + millionths * 0x1p-50;
+}
+
 void AppendDouble(std::string& out, double value) {
     // Fixed with six decimals like "%lf", but with a point whatever the locale, as long as that
     // loses nothing.
+    if (SixDecimalsCannotReadBack(value)) {
+        AppendShortestDouble(out, value);
+        return;
+    }
     char text[512];
     char* end = text;
     bool readsBack = true;
@@ -289,14 +327,32 @@ void ODBCColumn::AppendText(int row, std::string& out) const {
     }
     switch (m_cType) {
         case SQL_C_CHAR:
-            AppendCharText(row, out);
-            break;
+            return AppendCharText(row, out);
         case SQL_C_WCHAR:
-            AppendWideText(row, out);
-            break;
+            return AppendWideText(row, out);
+        case SQL_C_SBIGINT:
+            return AppendValue<int64_t>(row, out, AppendInteger);
+        case SQL_C_BIT:
+            return AppendValue<unsigned char>(row, out, [](std::string& text, unsigned char v) {
+                text += v != 0 ? "True" : "False";
+            });
+        case SQL_C_DOUBLE:
+            return AppendValue<double>(row, out, AppendDouble);
+        case SQL_C_DATE:
+        case SQL_C_TYPE_DATE:
+            return AppendValue<SQL_DATE_STRUCT>(row, out, AppendDate);
+        case SQL_C_TIME:
+        case SQL_C_TYPE_TIME:
+            return AppendValue<SQL_TIME_STRUCT>(row, out, AppendTime);
+        case SQL_C_TIMESTAMP:
+        case SQL_C_TYPE_TIMESTAMP:
+            return AppendValue<SQL_TIMESTAMP_STRUCT>(
+                row, out, m_sqlType == SQL_TYPE_TIME ? AppendTimeWithFraction : AppendTimestamp);
+        case SQL_C_GUID:
+            return AppendValue<SQLGUID>(row, out, AppendGuid);
         default:
-            AppendFixedText(row, out);
-            break;
+            out += UnknownTypeText();
+            return;
     }
 }
 
@@ -339,34 +395,6 @@ void ODBCColumn::AppendValue(int row, std::string& out, Formatter format) const 
     const std::byte* element = Element(row, sizeof(T));
     if (element != nullptr) {
         format(out, Load<T>(element));
-    }
-}
-
-void ODBCColumn::AppendFixedText(int row, std::string& out) const {
-    switch (m_cType) {
-        case SQL_C_SBIGINT:
-            return AppendValue<int64_t>(row, out, AppendInteger);
-        case SQL_C_BIT:
-            return AppendValue<unsigned char>(row, out, [](std::string& text, unsigned char v) {
-                text += v != 0 ? "True" : "False";
-            });
-        case SQL_C_DOUBLE:
-            return AppendValue<double>(row, out, AppendDouble);
-        case SQL_C_DATE:
-        case SQL_C_TYPE_DATE:
-            return AppendValue<SQL_DATE_STRUCT>(row, out, AppendDate);
-        case SQL_C_TIME:
-        case SQL_C_TYPE_TIME:
-            return AppendValue<SQL_TIME_STRUCT>(row, out, AppendTime);
-        case SQL_C_TIMESTAMP:
-        case SQL_C_TYPE_TIMESTAMP:
-            return AppendValue<SQL_TIMESTAMP_STRUCT>(
-                row, out, m_sqlType == SQL_TYPE_TIME ? AppendTimeWithFraction : AppendTimestamp);
-        case SQL_C_GUID:
-            return AppendValue<SQLGUID>(row, out, AppendGuid);
-        default:
-            out += UnknownTypeText();
-            return;
     }
 }
 

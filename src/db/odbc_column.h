@@ -105,7 +105,6 @@ class ODBCColumn {
     const std::byte* Element(int row, std::size_t size) const;
     void AppendCharText(int row, std::string& out) const;
     void AppendWideText(int row, std::string& out) const;
-    void AppendFixedText(int row, std::string& out) const;
     template <typename T, typename Formatter>
     void AppendValue(int row, std::string& out, Formatter format) const;
     std::string UnknownTypeText() const;

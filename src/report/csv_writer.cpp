@@ -68,7 +68,7 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file, bool rowsAffectedFirst) {
                 fields = CsvFields(formattedTextIsPlain);
             }
             BuildCsvDataLine(fields, line, text);
-            file.WriteText(line);
+            file.WriteLine(line);
             ++m_rowCounter;
         }
         everySetRead = everySetRead && fetched == SQL_NO_DATA;
@@ -124,22 +124,38 @@ void ODBCReport::BuildCsvDataLine(const std::vector<CsvField>& fields, std::stri
             case CsvField::kChecked:
                 // NULL is an empty field without quotes, as readers of CSV take it; an empty
                 // text keeps its quotes.
-                if (column->IsNull(0)) {
-                    break;
-                }
-                text.clear();
-                column->AppendText(0, text);
-                if (field.kind == CsvField::kQuoted || text.empty() ||
-                    report_text::BreaksCsvLine(text, m_delimiter, m_quote)) {
-                    report_text::AppendQuotedCsvField(line, text, m_quote);
-                } else {
-                    line += text;
+                if (!column->IsNull(0)) {
+                    AppendCsvValue(*column, field.kind == CsvField::kQuoted, line, text);
                 }
                 break;
         }
         line += m_delimiter;
     }
     if (!line.empty()) {
-        line.back() = '\n';
+        line.pop_back();
     }
+}
+
+void ODBCReport::AppendCsvValue(const ODBCColumn& column, bool quoted, std::string& line,
+                                std::string& text) const {
+    // Written in place, as most values need no escapes nor, when checked, quotes.
+    const std::size_t start = line.size();
+    if (quoted) {
+        line += m_quote;
+    }
+    column.AppendText(0, line);
+    const std::string_view value(line.data() + start + (quoted ? 1 : 0),
+                                 line.size() - start - (quoted ? 1 : 0));
+    const bool asWritten =
+        quoted ? !report_text::NeedsCsvEscapes(value, m_quote)
+               : !value.empty() && !report_text::BreaksCsvLine(value, m_delimiter, m_quote);
+    if (asWritten) {
+        if (quoted) {
+            line += m_quote;
+        }
+        return;
+    }
+    text.assign(value);
+    line.resize(start);
+    report_text::AppendQuotedCsvField(line, text, m_quote);
 }

@@ -8,6 +8,8 @@
 #include <charconv>
 #include <ctime>
 #include <iterator>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -144,13 +146,18 @@ bool ODBCReport::WriteHtmlTable(ReportFile& file, int columnCount) {
     } else {
         file.WriteText(start);
     }
+    // What opens each cell, the same on every row.
     const std::string font = FontOpener();
+    std::vector<std::string> cellStarts;
+    for (int index = 0; index < columnCount; ++index) {
+        cellStarts.push_back((Column(index)->IsTextType() ? "<td>" : "<td align=right>") + font);
+    }
     std::string row;
     std::string text;
     SQLRETURN fetched = SQL_NO_DATA;
     while (IsSqlSuccess(fetched = m_statement->Fetch())) {
         ++m_rowCounter;
-        BuildHtmlDataRow(row, text, columnCount, font);
+        BuildHtmlDataRow(row, text, cellStarts, font);
         file.WriteText(row);
     }
     file.WriteText("</table>\n");
@@ -169,29 +176,35 @@ std::string ODBCReport::HtmlHeadingRow(int columnCount) const {
     return row + "</tr>\n";
 }
 
-void ODBCReport::BuildHtmlDataRow(std::string& row, std::string& text, int columnCount,
+void ODBCReport::BuildHtmlDataRow(std::string& row, std::string& text,
+                                  const std::vector<std::string>& cellStarts,
                                   const std::string& font) const {
-    row.assign("<tr class=repline");
+    using namespace std::string_view_literals;
+    row.assign("<tr class=repline"sv);
     row += (m_rowCounter & 1) != 0 ? '1' : '0';
-    row += ">\n<td align=right>";
+    row += ">\n<td align=right>"sv;
     row += font;
     char number[16];
     row.append(number, std::to_chars(std::begin(number), std::end(number), m_rowCounter).ptr);
-    row += "</td>\n";
-    for (int index = 0; index < columnCount; ++index) {
-        const ODBCColumn* column = Column(index);
-        row += column->IsTextType() ? "<td>" : "<td align=right>";
-        row += font;
+    row += "</td>\n"sv;
+    for (std::size_t index = 0; index < cellStarts.size(); ++index) {
+        const ODBCColumn* column = Column(static_cast<int>(index));
+        row += cellStarts[index];
         if (column->IsNull(0)) {
-            row += "&lt;null&gt;";
+            row += "&lt;null&gt;"sv;
         } else {
-            text.clear();
-            column->AppendText(0, text);
-            report_text::AppendHtmlCellText(row, text);
+            // Written in place: most values stand as they are.
+            const std::size_t start = row.size();
+            column->AppendText(0, row);
+            if (!report_text::IsPlainHtmlCellText(std::string_view(row).substr(start))) {
+                text.assign(row, start);
+                row.resize(start);
+                report_text::AppendHtmlCellText(row, text);
+            }
         }
-        row += "</td>\n";
+        row += "</td>\n"sv;
     }
-    row += "</tr>\n\n";
+    row += "</tr>\n\n"sv;
 }
 
 void ODBCReport::WriteHtmlEnd(ReportFile& file) const {

@@ -59,9 +59,13 @@ class ODBCReport {
     // formattedTextIsPlain: no character of a number, date or time text breaks a line.
     std::vector<CsvField> CsvFields(bool formattedTextIsPlain) const;
     // Rows are built in buffers that live as long as the result set, so that a row costs no
-    // allocation: line receives the whole line, text holds one value at a time.
+    // allocation: line receives the whole line without its line end, text holds a value that
+    // must be escaped.
     void BuildCsvDataLine(const std::vector<CsvField>& fields, std::string& line,
                           std::string& text) const;
+    // A value of text put at the end of line: quoted, or checked and quoted only if need be.
+    void AppendCsvValue(const ODBCColumn& column, bool quoted, std::string& line,
+                        std::string& text) const;
     // HTML
     void WriteHtmlHead(ReportFile& file, const std::string& fileName) const;
     void MoveToInsertPlace(ReportFile& file) const;
@@ -69,7 +73,9 @@ class ODBCReport {
     // False when a fetch failed before the last row.
     bool WriteHtmlTable(ReportFile& file, int columnCount);
     std::string HtmlHeadingRow(int columnCount) const;
-    void BuildHtmlDataRow(std::string& row, std::string& text, int columnCount,
+    // cellStarts: what opens each column's cell.
+    void BuildHtmlDataRow(std::string& row, std::string& text,
+                          const std::vector<std::string>& cellStarts,
                           const std::string& font) const;
     void WriteHtmlEnd(ReportFile& file) const;
     void RaiseFileError(const std::string& message, const char* source);
@@ -83,6 +89,8 @@ namespace report_text {
 // A quoted CSV field: control characters as backslash and three octal digits, quotes doubled.
 std::string QuotedCsvField(const std::string& text, char quote);
 void AppendQuotedCsvField(std::string& out, std::string_view text, char quote);
+// Whether a quoted field of text would need escapes: control characters or the quote.
+bool NeedsCsvEscapes(std::string_view text, char quote);
 // Whether an unquoted field would break its line into other fields or lines.
 bool BreaksCsvLine(std::string_view text, char delimiter, char quote);
 // Text as it stands in a page: '&', '<', '>' and, inside an attribute value, '"' as entities.
@@ -91,6 +99,8 @@ std::string HtmlEscaped(std::string_view text, bool inAttribute = false);
 // A cell's text trimmed of white space, then escaped.
 std::string HtmlCellText(const std::string& text);
 void AppendHtmlCellText(std::string& out, std::string_view text);
+// Whether a cell's text stands in a page as it is: nothing to trim, nothing to escape.
+bool IsPlainHtmlCellText(std::string_view text);
 // Where an appended page is to be cut, given the last bytes of the file starting at tailOffset;
 // -1 when the marker is missing.
 int64_t InsertPlace(const std::string& tail, int64_t tailOffset);

@@ -74,23 +74,49 @@ int ReportFile::OpenDirect(bool append) {
 }
 
 void ReportFile::WriteText(std::string_view text) {
-    const char* next = text.data();
-    const char* const end = next + text.size();
-    while (next != end) {
-        const auto* feed = static_cast<const char*>(std::memchr(next, '\n', end - next));
-        if (feed == nullptr) {
-            m_pending.append(next, end);
-            m_position += end - next;
-            break;
+    // In pieces, so that the room made for line ends stays small whatever the text.
+    for (std::size_t at = 0; at < text.size(); at += kFlushThreshold) {
+        AppendWithLineEnds(text.substr(at, kFlushThreshold));
+        if (m_pending.size() >= kFlushThreshold) {
+            Flush();
         }
-        m_pending.append(next, feed);
-        m_pending += "\r\n";
-        m_position += feed - next + 2;
-        next = feed + 1;
     }
+}
+
+void ReportFile::WriteLine(std::string_view line) {
+    if (line.size() > kFlushThreshold || std::memchr(line.data(), '\n', line.size()) != nullptr) {
+        WriteText(line);
+        WriteText("\n");
+        return;
+    }
+    m_pending.append(line).append("\r\n", 2);
+    m_position += static_cast<int64_t>(line.size()) + 2;
     if (m_pending.size() >= kFlushThreshold) {
         Flush();
     }
+}
+
+void ReportFile::AppendWithLineEnds(std::string_view piece) {
+    const std::size_t start = m_pending.size();
+    // Room for a piece of nothing but line feeds; what is not used is cut off after.
+    m_pending.resize(start + 2 * piece.size());
+    char* const first = m_pending.data() + start;
+    char* out = first;
+    const char* next = piece.data();
+    const char* const end = next + piece.size();
+    while (next != end) {
+        const auto* feed = static_cast<const char*>(std::memchr(next, '\n', end - next));
+        const char* const stop = feed != nullptr ? feed : end;
+        out = std::copy(next, stop, out);
+        if (stop == end) {
+            break;
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+        next = stop + 1;
+    }
+    m_position += out - first;
+    m_pending.resize(start + static_cast<std::size_t>(out - first));
 }
 
 void ReportFile::Flush() {

@@ -10,40 +10,98 @@
 
 namespace {
 
-constexpr uint64_t kEveryByte = 0x0101010101010101;
-constexpr uint64_t kHighBits = 0x8080808080808080;
+// Bytes compared all at once, in vector registers where the machine has them; comparing one
+// with a byte gives 0xFF where they are equal.
+using Bytes8 = unsigned char __attribute__((vector_size(8)));
+using Bytes16 = unsigned char __attribute__((vector_size(16)));
+
+template <typename Bytes>
+Bytes Load(const char* p) {
+    Bytes bytes;
+    std::memcpy(&bytes, p, sizeof(bytes));
+    return bytes;
+}
+
+// The first half of the bytes from first, the second half from second.
+template <typename Bytes>
+Bytes LoadHalves(const char* first, const char* second) {
+    Bytes bytes;
+    std::memcpy(&bytes, first, sizeof(bytes) / 2);
+    std::memcpy(reinterpret_cast<char*>(&bytes) + sizeof(bytes) / 2, second, sizeof(bytes) / 2);
+    return bytes;
+}
+
+// Whether a comparison held for any byte.
+template <typename Bytes>
+bool Any(Bytes mask) {
+    uint64_t words[sizeof(Bytes) / sizeof(uint64_t)];
+    std::memcpy(words, &mask, sizeof(mask));
+    uint64_t any = 0;
+    for (uint64_t word : words) {
+        any |= word;
+    }
+    return any != 0;
+}
+
+template <typename IsSpecial>
+const char* FindByByte(const char* p, const char* end, IsSpecial isSpecial) {
+    for (; p != end; ++p) {
+        if (isSpecial(*p)) {
+            return p;
+        }
+    }
+    return end;
+}
+
+// The first byte from p on that isSpecial takes, or end. Sixteen bytes are looked at together:
+// mayHold is true for any bytes among which one is special, and most values have none.
+template <typename MayHold, typename IsSpecial>
+const char* FindSpecial(const char* p, const char* end, MayHold mayHold, IsSpecial isSpecial) {
+    const char* const begin = p;
+    for (; end - p >= 16; p += 16) {
+        if (mayHold(Load<Bytes16>(p))) {
+            if (const char* found = FindByByte(p, p + 16, isSpecial); found != p + 16) {
+                return found;
+            }
+        }
+    }
+    // The last bytes among the sixteen that end with them, the ones before them being plain; a
+    // shorter text as its first and last eight or four bytes.
+    const std::ptrdiff_t length = end - begin;
+    const bool plain =
+        p == end || (length >= 16  ? !mayHold(Load<Bytes16>(end - 16))
+                     : length >= 8 ? !mayHold(LoadHalves<Bytes16>(begin, end - 8))
+                                   : length >= 4 && !mayHold(LoadHalves<Bytes8>(begin, end - 4)));
+    return plain ? end : FindByByte(p, end, isSpecial);
+}
 
 bool NeedsCsvEscape(char c, char quote) {
     auto code = static_cast<unsigned char>(c);
     return (code >= 1 && code <= 31) || c == quote;
 }
 
-// Whether one of the eight bytes at p may be a control character or the quote: never false
-// when one is, true also for a NUL byte. Looks at eight bytes with a few instructions.
-bool MayNeedCsvEscape(const char* p, uint64_t quotes) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof(word));
-    const uint64_t below32 = (word - kEveryByte * 32) & ~word & kHighBits;
-    const uint64_t other = word ^ quotes;
-    const uint64_t isQuote = (other - kEveryByte) & ~other & kHighBits;
-    return (below32 | isQuote) != 0;
+const char* FindCsvEscape(const char* p, const char* end, char quote) {
+    const auto quoteByte = static_cast<unsigned char>(quote);
+    return FindSpecial(
+        p, end, [quoteByte](auto bytes) { return Any((bytes < 32) | (bytes == quoteByte)); },
+        [quote](char c) { return NeedsCsvEscape(c, quote); });
 }
 
-const char* FindCsvEscape(const char* p, const char* end, char quote) {
-    const uint64_t quotes = kEveryByte * static_cast<unsigned char>(quote);
-    while (p != end) {
-        if (end - p >= 8 && !MayNeedCsvEscape(p, quotes)) {
-            p += 8;
-            continue;
-        }
-        const char* const block = p + std::min<std::ptrdiff_t>(8, end - p);
-        for (; p != block; ++p) {
-            if (NeedsCsvEscape(*p, quote)) {
-                return p;
-            }
-        }
-    }
-    return end;
+bool IsHtmlSpecial(char c) {
+    return c == '&' || c == '<' || c == '>' || c == '"';
+}
+
+const char* FindHtmlSpecial(const char* p, const char* end) {
+    return FindSpecial(
+        p, end,
+        [](auto bytes) {
+            return Any((bytes == '&') | (bytes == '<') | (bytes == '>') | (bytes == '"'));
+        },
+        IsHtmlSpecial);
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 void AppendRange(std::string& out, const char* begin, const char* end) {
@@ -77,6 +135,11 @@ void AppendQuotedCsvField(std::string& out, std::string_view text, char quote) {
     out += quote;
 }
 
+bool NeedsCsvEscapes(std::string_view text, char quote) {
+    const char* const end = text.data() + text.size();
+    return FindCsvEscape(text.data(), end, quote) != end;
+}
+
 std::string QuotedCsvField(const std::string& text, char quote) {
     std::string field;
     AppendQuotedCsvField(field, text, quote);
@@ -84,19 +147,27 @@ std::string QuotedCsvField(const std::string& text, char quote) {
 }
 
 bool BreaksCsvLine(std::string_view text, char delimiter, char quote) {
-    for (char c : text) {
-        if (c == delimiter || c == quote || c == '\r' || c == '\n') {
-            return true;
-        }
-    }
-    return false;
+    const auto delimiterByte = static_cast<unsigned char>(delimiter);
+    const auto quoteByte = static_cast<unsigned char>(quote);
+    const char* const end = text.data() + text.size();
+    return FindSpecial(
+               text.data(), end,
+               [delimiterByte, quoteByte](auto bytes) {
+                   return Any((bytes == delimiterByte) | (bytes == quoteByte) | (bytes == '\r') |
+                              (bytes == '\n'));
+               },
+               [delimiter, quote](char c) {
+                   return c == delimiter || c == quote || c == '\r' || c == '\n';
+               }) != end;
 }
 
 void AppendHtmlEscaped(std::string& out, std::string_view text, bool inAttribute) {
-    std::string_view::size_type run = 0;
-    for (std::string_view::size_type i = 0; i < text.size(); ++i) {
+    const char* run = text.data();
+    const char* const end = run + text.size();
+    for (const char* next = FindHtmlSpecial(run, end); next != end;
+         next = FindHtmlSpecial(next + 1, end)) {
         const char* entity = nullptr;
-        switch (text[i]) {
+        switch (*next) {
             case '&':
                 entity = "&amp;";
                 break;
@@ -113,12 +184,12 @@ void AppendHtmlEscaped(std::string& out, std::string_view text, bool inAttribute
                 break;
         }
         if (entity != nullptr) {
-            out.append(text, run, i - run);
+            AppendRange(out, run, next);
             out += entity;
-            run = i + 1;
+            run = next + 1;
         }
     }
-    out.append(text, run);
+    AppendRange(out, run, end);
 }
 
 std::string HtmlEscaped(std::string_view text, bool inAttribute) {
@@ -128,12 +199,21 @@ std::string HtmlEscaped(std::string_view text, bool inAttribute) {
 }
 
 void AppendHtmlCellText(std::string& out, std::string_view text) {
-    const char* blanks = " \t\n\v\f\r";
-    std::string_view::size_type first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) {
-        return;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin != end && IsBlank(*begin)) {
+        ++begin;
     }
-    AppendHtmlEscaped(out, text.substr(first, text.find_last_not_of(blanks) - first + 1), false);
+    while (end != begin && IsBlank(end[-1])) {
+        --end;
+    }
+    AppendHtmlEscaped(out, std::string_view(begin, static_cast<std::size_t>(end - begin)), false);
+}
+
+bool IsPlainHtmlCellText(std::string_view text) {
+    const char* const end = text.data() + text.size();
+    return text.empty() || (!IsBlank(text.front()) && !IsBlank(text.back()) &&
+                            FindHtmlSpecial(text.data(), end) == end);
 }
 
 std::string HtmlCellText(const std::string& text) {

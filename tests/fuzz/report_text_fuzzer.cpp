@@ -49,6 +49,8 @@ void CheckCsvField(char quote, char delimiter, const std::string& text) {
 void CheckHtmlCell(const std::string& value) {
     const std::string cell = report_text::HtmlCellText(value);
     FUZZ_CHECK(cell.find_first_of("<>") == std::string::npos);
+    // Text taken as plain is written as it stands.
+    FUZZ_CHECK(!report_text::IsPlainHtmlCellText(value) || cell == value);
     const char* blanks = " \t\n\v\f\r";
     const auto first = value.find_first_not_of(blanks);
     const std::string trimmed =
