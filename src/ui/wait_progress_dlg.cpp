@@ -20,6 +20,9 @@ constexpr int kWidthUnits = 219;
 constexpr int kHeightUnits = 90;
 // Least time between two updates of the row count (milliseconds).
 constexpr int kRowsShownInterval = 100;
+// Least time between two looks for events (milliseconds). A look costs more than reading ten
+// rows, and nobody can tell a few milliseconds from ten rows.
+constexpr int kPumpInterval = 5;
 
 // Swallows the application's quit request while it is installed, noting that one came.
 class QuitRequestCatcher : public QObject {
@@ -121,6 +124,10 @@ void CWaitProgressDlg::SetRowsFetched(long long rows) {
 }
 
 bool CWaitProgressDlg::PumpMessages() {
+    if (m_sincePump.isValid() && !m_sincePump.hasExpired(kPumpInterval)) {
+        return true;
+    }
+    m_sincePump.start();
     bool quitTaken = false;
     {
         QuitRequestCatcher catcher;

@@ -35,8 +35,9 @@ class CWaitProgressDlg : public QDialog {
     void SetPercent(int percent);
     // Shown a few times a second at most, so that calling it for every tenth row costs nothing.
     void SetRowsFetched(long long rows);
-    // Delivers every pending event, then the work they left behind. A quit request taken meanwhile
-    // is put back for later, sets the cancel flag and makes the result false.
+    // Delivers every pending event, then the work they left behind; a call a few milliseconds
+    // after the last one that did does nothing. A quit request taken meanwhile is put back for
+    // later, sets the cancel flag and makes the result false.
     bool PumpMessages();
     // Enables the main window again and removes the window; safe any number of times.
     void Close();
@@ -57,5 +58,6 @@ class CWaitProgressDlg : public QDialog {
     QProgressBar* m_progress = nullptr;
     QLabel* m_rowsFetched = nullptr;
     QElapsedTimer m_sinceRowsShown;
+    QElapsedTimer m_sincePump;
     bool m_windowOpen = false;
 };
