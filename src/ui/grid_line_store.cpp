@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <new>
+#include <system_error>
 
 namespace querimo {
 
@@ -94,6 +95,15 @@ GridLineStore::Chunk::Chunk(std::size_t capacity)
     madvise(m_bytes.get(), m_capacity, MADV_HUGEPAGE);
 }
 
+GridLineStore::Chunk GridLineStore::Chunk::Touched(std::size_t capacity) {
+    Chunk chunk(capacity);
+    constexpr std::size_t kSmallestPage = 4096;
+    for (std::size_t at = 0; at < chunk.m_capacity; at += kSmallestPage) {
+        chunk.m_bytes[at] = 0;
+    }
+    return chunk;
+}
+
 char* GridLineStore::Chunk::Extend(std::size_t size) {
     char* end = m_bytes.get() + m_size;
     m_size += size;
@@ -102,10 +112,26 @@ char* GridLineStore::Chunk::Extend(std::size_t size) {
 
 GridLineStore::LineRef GridLineStore::Reserve(std::size_t size) {
     if (m_chunks.empty() || m_chunks.back().Capacity() - m_chunks.back().Size() < size) {
-        m_chunks.emplace_back(size);
+        m_chunks.push_back(NewChunk(size));
     }
     const Chunk& chunk = m_chunks.back();
     return {static_cast<uint32_t>(m_chunks.size() - 1), static_cast<uint32_t>(chunk.Size())};
+}
+
+GridLineStore::Chunk GridLineStore::NewChunk(std::size_t size) {
+    if (m_chunks.empty()) {
+        return Chunk(size);
+    }
+    Chunk chunk = m_nextChunk.valid() ? m_nextChunk.get() : Chunk(size);
+    if (chunk.Capacity() < size) {
+        chunk = Chunk(size);
+    }
+    try {
+        m_nextChunk = std::async(std::launch::async, [] { return Chunk::Touched(kChunkBytes); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the chunks are made as they are needed.
+    }
+    return chunk;
 }
 
 GridLineStore::CellRef GridLineStore::Find(std::size_t line, std::size_t column) const {
@@ -163,6 +189,7 @@ void GridLineStore::InsertEmptyCell(std::size_t column) {
 }
 
 void GridLineStore::Clear() {
+    m_nextChunk = {};
     m_chunks.clear();
     m_chunks.shrink_to_fit();
     m_lines.clear();
@@ -174,7 +201,7 @@ std::size_t GridLineStore::MemoryBytes() const {
     for (const Chunk& chunk : m_chunks) {
         bytes += chunk.Capacity();
     }
-    return bytes;
+    return bytes + (m_nextChunk.valid() ? kChunkBytes : 0);
 }
 
 }  // namespace querimo

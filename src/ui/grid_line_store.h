@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,8 @@ class GridLineStore {
       public:
         // At least capacity bytes.
         explicit Chunk(std::size_t capacity);
+        // A chunk whose pages have all been written once, so that filling it takes no faults.
+        static Chunk Touched(std::size_t capacity);
         const char* Data() const { return m_bytes.get(); }
         std::size_t Size() const { return m_size; }
         std::size_t Capacity() const { return m_capacity; }
@@ -69,10 +72,16 @@ class GridLineStore {
     void InsertEncoded(std::size_t position, const Cells& cells, Access access);
     // Room for `size` more bytes in one chunk; returns where they go.
     LineRef Reserve(std::size_t size);
+    // A new chunk of at least size bytes, the one made ready beforehand when there is one.
+    Chunk NewChunk(std::size_t size);
     CellRef Find(std::size_t line, std::size_t column) const;
 
     std::vector<Chunk> m_chunks;
     std::vector<LineRef> m_lines;
+    // Once lines fill more than one chunk, the next is made ready on another thread while the
+    // last fills: the kernel clears every page of new memory at its first write, which costs
+    // about as much as writing the lines, and the other core can do that meanwhile.
+    std::future<Chunk> m_nextChunk;
 };
 
 }  // namespace querimo

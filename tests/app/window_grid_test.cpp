@@ -36,6 +36,21 @@ void Press(QWidget* target, Strokes strokes) {
     }
 }
 
+// The grid's storage grows in blocks, the next made ready beside the fetch: lines across many
+// blocks read back whole and in order.
+TEST_F(WindowGridTest, LinesSpanningManyStorageBlocksReadBack) {
+    window->m_nMaxRows = 0;
+    Execute(*window,
+            "with recursive n(x) as (select 1 union all select x + 1 from n where x < "
+            "30000) select printf('%0200d', x) as t from n");
+    ASSERT_EQ(window->m_resultList->LineCount(), 30000);
+    for (int line = 0; line < 30000; ++line) {
+        const std::string number = std::to_string(line + 1);
+        ASSERT_EQ(window->m_resultList->Cell(line, 1),
+                  std::string(200 - number.size(), '0') + number);
+    }
+}
+
 // Selected rows go out in grid order, each cell trimmed, quoted and its line breaks handled as
 // the row-text rules say, with the delimiter the Separator field holds at that moment.
 TEST_F(WindowGridTest, EveryWayOfPressingTheChordsCopiesTheRows) {
