@@ -158,6 +158,11 @@ void ResultReader::ReadResultSet() {
         (!IsSqlSuccess(m_statement.RebindBuffer(1)) || m_statement.GetBoundColumns() == 0)) {
         return;
     }
+    // Looked up once: every row of the set reads the same columns.
+    m_columns.clear();
+    for (int i = 0; i < m_statement.GetBoundColumns(); ++i) {
+        m_columns.push_back(m_statement.GetBoundColumn(i));
+    }
     m_lineNumber = m_line + 1;
     int rowsInSet = 0;
     SQLLEN reportedRows = 0;
@@ -194,13 +199,12 @@ void ResultReader::InsertSubHeading() {
 }
 
 void ResultReader::InsertDataLine() {
-    const int columns = m_statement.GetBoundColumns();
-    m_cells.resize(static_cast<std::size_t>(columns) + 1);
+    m_cells.resize(m_columns.size() + 1);
     WriteLineNumber(m_lineNumber, m_cells[0].text);
     m_cells[0].isNull = false;
-    for (int i = 0; i < columns; ++i) {
-        const ODBCColumn* column = m_statement.GetBoundColumn(i);
-        ResultCell& cell = m_cells[static_cast<std::size_t>(i) + 1];
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        const ODBCColumn* column = m_columns[i];
+        ResultCell& cell = m_cells[i + 1];
         // Written into the cell's own storage, which the next row reuses.
         cell.text.clear();
         if (column != nullptr) {

@@ -84,6 +84,8 @@ class ResultReader {
     long long m_rowsFetched = 0;
     int m_lineNumber = 0;
     int m_statementIndex = 0;
+    // The bound columns of the result set being read, and the cells of its current row.
+    std::vector<const ODBCColumn*> m_columns;
     std::vector<ResultCell> m_cells;
 };
 
