@@ -20,6 +20,7 @@
 #include "ui/result_grid_model.h"
 #include "ui/splash_wnd.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
@@ -194,12 +195,19 @@ int Grid(const char* connection, const char* sqlFile) {
     const QMetaObject::Connection counting =
         QObject::connect(window.m_resultList, &QAbstractItemModel::rowsInserted,
                          [&announcements] { ++announcements; });
+    // The event loop wakes once for every pump that looks for events.
+    int looks = 0;
+    const QMetaObject::Connection lookCounting =
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                         [&looks] { ++looks; });
     const long rssBefore = StatusKib("VmRSS");
     ResetPeakMemory();
     const auto start = Clock::now();
     window.OnExecute();
     const int runPaints = paints->paints;
     const int runAnnouncements = announcements;
+    const int runLooks = looks;
+    QObject::disconnect(lookCounting);
     QApplication::processEvents();
     view.scrollToBottom();
     Paint(view);
@@ -223,6 +231,7 @@ int Grid(const char* connection, const char* sqlFile) {
     std::printf("frame_max_ms %.2f\n", frames.back());
     std::printf("run_paints %d\n", runPaints);
     std::printf("run_announcements %d\n", runAnnouncements);
+    std::printf("run_event_looks %d\n", runLooks);
     return 0;
 }
 

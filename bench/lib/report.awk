@@ -215,7 +215,8 @@ END {
         print "counted by callgrind. View updates come at most a few times a second, and under callgrind"
         print "the program runs some fifty times slower, so there it paints far more often per row than it"
         print "does by itself: the split weighs them by the paints and announcements of a run without"
-        print "callgrind (\"natural\"), and shows the count under callgrind apart. **Time** is the share of"
+        print "callgrind (\"natural\"), and shows the count under callgrind apart; the pumps' looks for events,"
+        print "at most one every few milliseconds, are weighed the same way. **Time** is the share of"
         print "perf's samples of a run without callgrind (each sample counted once, for the innermost part"
         print "on its stack), and beside it the share of all samples that the part spent in the kernel:"
         print "the page faults of new memory and the pumps' polls, which callgrind does not count. The"
@@ -232,9 +233,9 @@ END {
         print rule
         np = split("fetch texts storage pumps view other", parts, " ")
         desc["fetch"] = "`ODBCStmt::Execute`, `ODBCStmt::Fetch` (the driver's `SQLExecute`, which through a cursor fetches the first block, and `SQLFetch`)"
-        desc["texts"] = "`QueryRun::InsertDataLine` less the model's insert (`ODBCColumn::AppendText`, line numbers)"
-        desc["storage"] = "`ResultGridModel::InsertLine` (`GridLineStore::Insert`, `ScheduleFlush`)"
-        desc["pumps"] = "`CWaitProgressDlg::PumpMessages` less the events it delivered: looking for events"
+        desc["texts"] = "`ResultReader::InsertDataLine` less the grid's insert (`ODBCColumn::AppendText`, line numbers)"
+        desc["storage"] = "`QueryRun::InsertLine` (`GridLineStore::Insert`, `ScheduleFlush`)"
+        desc["pumps"] = "`CWaitProgressDlg::PumpMessages` less the events it delivered: a clock check at every call, looking for events at most every 5 ms"
         desc["view"] = "the events the pumps delivered (`QTimerInfoList::activateTimers`, `QCoreApplication::sendPostedEvents`): announcements (`ResultGridModel::Flush`), layout, painting"
         desc["other"] = "the rest of `CQuerimoDlg::OnExecute`: prepare, describe, bind, headings, progress window"
         name["fetch"] = "fetch"; name["texts"] = "texts"; name["storage"] = "storage"; name["pumps"] = "event pumps"
@@ -267,8 +268,8 @@ END {
         line = "| view updates without callgrind | the counts the split weighs by |"
         for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" | %d paints, %d announcements | | |", split_[d, "paints_natural"], split_[d, "announcements_natural"]) }
         print line
-        line = "| event pumps per call | `PumpMessages`, once every ten rows |"
-        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d calls | | |", split_[d, "pumps"] / split_[d, "pump_calls"], split_[d, "pump_calls"]) }
+        line = "| event pumps per call | `PumpMessages`, once every ten rows; looks for events without callgrind (under it) |"
+        for (i = 1; i <= 2; i++) { d = dbs[i]; if (d in splitdb) line = line sprintf(" %.0f | %d calls, %d looks (%d) | | |", split_[d, "pumps"] / split_[d, "pump_calls"], split_[d, "pump_calls"], split_[d, "looks_natural"], split_[d, "looks_profiled"]) }
         print line
         print ""
     }
