@@ -68,7 +68,10 @@ bool ODBCReport::WriteCsvResultSets(ReportFile& file, bool rowsAffectedFirst) {
                 fields = CsvFields(formattedTextIsPlain);
             }
             BuildCsvDataLine(fields, line, text);
-            file.WriteLine(line);
+            // A row without fields has no line.
+            if (!fields.empty()) {
+                file.WriteLine(line);
+            }
             ++m_rowCounter;
         }
         everySetRead = everySetRead && fetched == SQL_NO_DATA;
