@@ -11,6 +11,9 @@ namespace {
 
 // Output is gathered so that a million short lines do not cost a million system calls.
 constexpr std::size_t kFlushThreshold = 64 * 1024;
+// A staged file's pages go to the disk in steps of this many bytes while the report runs, so
+// that the wait for the disk before it takes its place is short.
+constexpr int64_t kWritebackBytes = int64_t{8} << 20;
 
 }  // namespace
 
@@ -121,9 +124,16 @@ void ReportFile::AppendWithLineEnds(std::string_view piece) {
 
 void ReportFile::Flush() {
     int error = querimo::WriteAll(m_fd, m_pending).error;
+    m_written += static_cast<int64_t>(m_pending.size());
     m_pending.clear();
     if (error != 0) {
         Fail("writing", error);
+    }
+    if (!m_direct.IsOpen() && m_written - m_writebackFrom >= kWritebackBytes) {
+        // Only a start: a failure shows again, and is reported, when the file is synced.
+        ::sync_file_range(m_fd, m_writebackFrom, m_written - m_writebackFrom,
+                          SYNC_FILE_RANGE_WRITE);
+        m_writebackFrom = m_written;
     }
 }
 
@@ -176,6 +186,7 @@ void ReportFile::KeepPrevious(int64_t keptLength, int64_t resumeAt) {
             Fail("writing", error);
         }
         copied += static_cast<int64_t>(kept.size());
+        m_written += static_cast<int64_t>(kept.size());
     }
 }
 

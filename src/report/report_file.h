@@ -72,6 +72,9 @@ class ReportFile {
     int m_fd = -1;
     int64_t m_position = 0;
     int64_t m_previousSize = 0;
+    // Bytes written to m_fd, and where the pages not yet sent to the disk start.
+    int64_t m_written = 0;
+    int64_t m_writebackFrom = 0;
     std::string m_pending;
     std::string m_resumed;
 };
