@@ -86,13 +86,16 @@ if part peers; then
     peers_pg=(psql_csv psql_copy)
 fi
 
-# Every command of a group once per round, the commands alternating.
+# Every command of a group once per round, the commands alternating. Each round starts with
+# another of them: the first after another data source's runs finds the memory they freed to be
+# made anew, and no tool should always be the one that pays for it.
 time_group() { # group sql-file settings dbs
-    local group=$1 sql=$2 settings=$3 dbs=$4 round db setting tool peers
+    local group=$1 sql=$2 settings=$3 dbs=$4 round db setting tool peers i n=${#odbc_tools[@]}
     for round in $(seq 1 "$rounds"); do
         for db in $dbs; do
             for setting in $settings; do
-                for tool in "${odbc_tools[@]}"; do
+                for ((i = 0; i < n; i++)); do
+                    tool=${odbc_tools[(i + round - 1) % n]}
                     bench_time "$group" "$tool" "$db" "$setting" "$sql" "$round"
                 done
             done
