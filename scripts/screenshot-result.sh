@@ -58,37 +58,14 @@ if [[ ! -x $program ]]; then
 fi
 
 mkdir -p -- "$(dirname -- "$out")"
-work=$(mktemp -d "${TMPDIR:-/tmp}/querimo-result.XXXXXX")
-pids=()
-cleanup() {
-    local i
-    # The program goes before its X server.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf -- "$work"
-}
-trap cleanup EXIT
-
+source scripts/lib/x-session.sh
+x_session_start querimo-result
 bash scripts/make-demo-db.sh "$work/demo.db" >/dev/null
 connect="Driver=SQLite3;Database=$work/demo.db"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 50); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
-done
-[[ -s $work/display ]] || { log "Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-export XDG_CONFIG_HOME=$work/config
-
 "$program" "$connect" demo/queries.sql &
 pids+=($!)
-main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Querimo' | head -n 1)
+main=$(window_named '^Querimo')
 [[ -n $main ]] || { log "the main window did not appear"; exit 1; }
 # A larger window than the template's, as a person would make it for a result.
 xdotool windowsize --sync "$main" 1000 620
@@ -102,7 +79,7 @@ log "wrote $out"
 if [[ -n $record_out ]]; then
     # A double-click on the second grid line opens that row in the record view.
     xdotool mousemove --window "$main" 200 233 click --repeat 2 --delay 80 1
-    record=$(timeout 10 xdotool search --sync --onlyvisible --name '^Record View$' | head -n 1)
+    record=$(window_named '^Record View$' 10)
     [[ -n $record ]] || { log "the record view did not appear"; exit 1; }
     sleep 0.5
     mkdir -p -- "$(dirname -- "$record_out")"

@@ -43,38 +43,14 @@ done
 
 log() { printf 'screenshot-window: %s\n' "$*" >&2; }
 
-install_missing() {
-    local missing=() sudo=()
-    command -v Xvfb >/dev/null 2>&1 || missing+=(xvfb)
-    command -v xwininfo >/dev/null 2>&1 || missing+=(x11-utils)
-    command -v xwd >/dev/null 2>&1 || missing+=(x11-apps)
-    command -v import >/dev/null 2>&1 || missing+=(imagemagick)
-    command -v xdotool >/dev/null 2>&1 || missing+=(xdotool)
-    ((${#missing[@]})) || return 0
-    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-    log "installing: ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-        --no-install-recommends "${missing[@]}" </dev/null
-}
-install_missing
+source scripts/lib/x-session.sh
+x_install_tools
 
 program=$build_dir/querimo
 [[ -x $program ]] || bash scripts/build.sh --build-dir "$build_dir" --target querimo
 
 mkdir -p -- "$out"
-work=$(mktemp -d "${TMPDIR:-/tmp}/querimo-window.XXXXXX")
-pids=()
-cleanup() {
-    local i
-    # The program goes before its X server.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf -- "$work"
-}
-trap cleanup EXIT
+x_session_start querimo-window
 
 bash scripts/make-demo-db.sh "$work/demo.db" >/dev/null
 printf '%s\n' 'SELECT name FROM customers;' 'SELECT 1 AS one;' >"$work/two-statements.sql"
@@ -83,21 +59,6 @@ mkdir -p "$work/exports" "$work/config/Brenlow Ltd"
 touch "$work/exports/"{customers.csv,orders.csv,notes.txt,report.html}
 printf '[FileList]\nLastVisited=%s\n' "$work/exports" >"$work/config/Brenlow Ltd/querimo.conf"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 50); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
-done
-[[ -s $work/display ]] || { log "Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME
-export XDG_CONFIG_HOME=$work/config
-
-window_named() { # pattern [seconds]
-    timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
-}
 shoot() { # window file
     sleep 0.5
     import -window "$1" "$2"

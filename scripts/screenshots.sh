@@ -9,7 +9,7 @@
 #              built there when missing)
 # --out        where the pictures go (default: build/screenshots)
 #
-# Installs what only the screenshots need (xvfb, imagemagick, xdotool) when
+# Installs what only the screenshots need (xvfb, x11 tools, imagemagick, xdotool) when
 # missing; the tests never need any of it.
 set -euo pipefail
 
@@ -43,27 +43,8 @@ done
 
 log() { printf 'screenshots: %s\n' "$*" >&2; }
 
-as_root() {
-    if [[ $(id -u) -eq 0 ]]; then
-        "$@"
-    elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
-    else
-        log "need root (or sudo) to run: $*"
-        return 1
-    fi
-}
-
-missing=()
-command -v Xvfb >/dev/null 2>&1 || missing+=(xvfb)
-command -v import >/dev/null 2>&1 || missing+=(imagemagick)
-command -v xdotool >/dev/null 2>&1 || missing+=(xdotool)
-if ((${#missing[@]})); then
-    log "installing: ${missing[*]}"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-        --no-install-recommends "${missing[@]}" </dev/null
-fi
+source scripts/lib/x-session.sh
+x_install_tools
 
 program=$build_dir/querimo
 if [[ ! -x $program ]]; then
@@ -71,39 +52,9 @@ if [[ ! -x $program ]]; then
 fi
 
 mkdir -p -- "$out"
-work=$(mktemp -d "${TMPDIR:-/tmp}/querimo-shots.XXXXXX")
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf -- "$work"
-}
-trap cleanup EXIT
-
+x_session_start querimo-shots
 bash scripts/make-demo-db.sh "$work/demo.db"
 connect="Driver=SQLite3;Database=$work/demo.db"
-
-# A display of our own; Xvfb names the free display number it took.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 50); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
-done
-[[ -s $work/display ]] || { log "Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-# The settings of these runs stay in the work folder.
-export XDG_CONFIG_HOME=$work/config
-
-# Waits for a visible window whose title matches, and prints its id.
-window_named() {
-    timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1
-}
 
 # The splash stands during the start-up wait of a run without arguments.
 "$program" &

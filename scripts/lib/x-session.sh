@@ -1,0 +1,52 @@
+# Sourced by the picture scripts: a private X server (Xvfb) for Querimo's windows, the tools
+# that find and picture them, and a work folder removed at the end. The caller defines log.
+
+# Installs the X tools the pictures need when any is missing (root or sudo).
+x_install_tools() {
+    local missing=() sudo=()
+    command -v Xvfb >/dev/null 2>&1 || missing+=(xvfb)
+    command -v xwininfo >/dev/null 2>&1 || missing+=(x11-utils)
+    command -v xwd >/dev/null 2>&1 || missing+=(x11-apps)
+    command -v import >/dev/null 2>&1 || missing+=(imagemagick)
+    command -v xdotool >/dev/null 2>&1 || missing+=(xdotool)
+    ((${#missing[@]})) || return 0
+    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+    log "installing: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+        --no-install-recommends "${missing[@]}" </dev/null
+}
+
+# Makes the work folder ($work), starts Xvfb and points DISPLAY at it; settings of the runs
+# stay in the work folder. Programs started later go into pids and end before the X server.
+x_session_start() { # work-folder-prefix
+    work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+    pids=()
+    trap x_session_end EXIT
+    # Xvfb names the free display number it took.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    for _ in $(seq 50); do
+        [[ -s $work/display ]] && break
+        sleep 0.1
+    done
+    [[ -s $work/display ]] || { log "Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
+    export DISPLAY=:$(head -n 1 "$work/display")
+    export QT_QPA_PLATFORM=xcb
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME
+    export XDG_CONFIG_HOME=$work/config
+}
+
+x_session_end() {
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf -- "$work"
+}
+
+# The id of the first visible window whose title matches, waiting up to seconds (default 20).
+window_named() { # pattern [seconds]
+    timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
