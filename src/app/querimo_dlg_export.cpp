@@ -67,10 +67,10 @@ bool CQuerimoDlg::ExportToFile(std::string sql, const std::string& fileName, int
     ODBCCommand command;
     command.m_sql = std::move(sql);
     ODBCStatement statement(m_pConnect, &session);
-    // Forward-only, not static: the export reads each result once, and a static cursor makes
-    // drivers such as SQLite's keep the whole result in memory even when told to stream.
+    // The export reads each result once: no cursor that makes the driver hold more than that.
     statement.SetStmtAttr(SQL_ATTR_CURSOR_TYPE,
-                          reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), SQL_IS_INTEGER);
+                          reinterpret_cast<SQLPOINTER>(statement.SinglePassCursorType()),
+                          SQL_IS_INTEGER);
     if (!IsSqlSuccess(statement.PrepareCommand(command))) {
         return false;
     }

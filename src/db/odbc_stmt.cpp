@@ -1,5 +1,7 @@
 #include "db/odbc_stmt.h"
 
+#include <string_view>
+
 ODBCStmt::ODBCStmt(ODBCConnect* connection) : ODBCConnect(*connection) {
     if (!IsSqlSuccess(Call("::SQLAllocStmt(GetDbcHandle(), &m_stmt)", SQLAllocStmt, GetDbcHandle(),
                            &m_stmt))) {
@@ -108,6 +110,20 @@ SQLRETURN ODBCStmt::GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMAL
                             SQLSMALLINT* stringLength) {
     return Call("::SQLGetInfo(m_dbc, infoType, infoValue, bufferLength, stringLength)",
                 SQLGetInfo, GetDbcHandle(), infoType, infoValue, bufferLength, stringLength);
+}
+
+SQLULEN ODBCStmt::SinglePassCursorType() {
+    SQLCHAR name[64] = {};
+    if (m_stmt == nullptr ||
+        !IsSqlSuccess(GetInfo(SQL_DRIVER_NAME, name, sizeof(name), nullptr))) {
+        return SQL_CURSOR_FORWARD_ONLY;
+    }
+    // psqlodbc runs a prepared forward-only query as a named server-side statement and holds its
+    // whole result twice while reading it in; for a static cursor it sends the query text and
+    // holds the result once. Other drivers stream best forward-only: sqliteodbc, for one, reads
+    // a static result whole before the first row.
+    const std::string_view driver(reinterpret_cast<const char*>(name));
+    return driver.starts_with("psqlodbc") ? SQL_CURSOR_STATIC : SQL_CURSOR_FORWARD_ONLY;
 }
 
 SQLUINTEGER ODBCStmt::GetDataExtensions() {

@@ -52,6 +52,8 @@ class ODBCStmt : public ODBCConnect {
     // Asks the driver about the statement's connection.
     SQLRETURN GetInfo(SQLUSMALLINT infoType, SQLPOINTER infoValue, SQLSMALLINT bufferLength,
                       SQLSMALLINT* stringLength);
+    // The cursor type under which this driver reads a result once at the least cost.
+    SQLULEN SinglePassCursorType();
     // The driver's SQL_GETDATA_EXTENSIONS, asked once; 0 when it cannot tell.
     SQLUINTEGER GetDataExtensions();
     // Stands in for the driver's answer, for a driver known to claim more than it does.

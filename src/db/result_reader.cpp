@@ -44,7 +44,14 @@ void WriteLineNumber(int number, std::string& text) {
 }
 
 ResultReader::ResultReader(ODBCConnect* connection, uint32_t maxRows, ResultSink& sink)
-    : m_statement(connection, &m_session), m_sink(sink), m_maxRows(maxRows) {}
+    : m_statement(connection, &m_session), m_sink(sink), m_maxRows(maxRows) {
+    // Rows are read once; forward-only is every driver's default and needs no call.
+    if (const SQLULEN cursor = m_statement.SinglePassCursorType();
+        cursor != SQL_CURSOR_FORWARD_ONLY) {
+        m_statement.SetStmtAttr(SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(cursor),
+                                SQL_IS_INTEGER);
+    }
+}
 
 bool ResultReader::Run(const std::vector<std::string>& statements) {
     Outcome outcome = Outcome::ResultsShown;

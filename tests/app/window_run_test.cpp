@@ -108,6 +108,12 @@ TEST_F(WindowRunTest, PostgresConnectionShownAndAColumnOfUnknownWidth) {
     const QString value = QString::fromStdString(window->m_resultList->Cell(0, 1));
     EXPECT_GT(grid->columnWidth(1), grid->fontMetrics().horizontalAdvance(value))
         << value.toStdString();
+    // Run as a named server-side statement, a query's whole result is held twice by psqlodbc.
+    const std::string heldStatements = "select count(*) as held from pg_prepared_statements";
+    Execute(*window, heldStatements);
+    EXPECT_EQ(window->m_resultList->Cell(0, 1), "0");
+    ASSERT_TRUE(window->ExportToFile(heldStatements, dir.File("held.csv"), nullptr));
+    EXPECT_EQ(ReadFileBytes(dir.File("held.csv")), "\"held\"\r\n0\r\n");
 }
 
 }  // namespace
