@@ -24,27 +24,8 @@ usage() {
     exit 2
 }
 
-while (($#)); do
-    case $1 in
-    --build-dir)
-        (($# >= 2)) || usage
-        build_dir=$2
-        shift
-        ;;
-    --out)
-        (($# >= 2)) || usage
-        out=$2
-        shift
-        ;;
-    --record-view)
-        (($# >= 2)) || usage
-        record_out=$2
-        shift
-        ;;
-    *) usage ;;
-    esac
-    shift
-done
+source scripts/lib/x-session.sh
+x_options "$@"
 
 log() { printf 'screenshot-result: %s\n' "$*" >&2; }
 
@@ -52,13 +33,9 @@ for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null 2>&1 || { log "missing $tool (see scripts/screenshots.sh)"; exit 1; }
 done
 
-program=$build_dir/querimo
-if [[ ! -x $program ]]; then
-    bash scripts/build.sh --build-dir "$build_dir"
-fi
+x_program
 
 mkdir -p -- "$(dirname -- "$out")"
-source scripts/lib/x-session.sh
 x_session_start querimo-result
 bash scripts/make-demo-db.sh "$work/demo.db" >/dev/null
 connect="Driver=SQLite3;Database=$work/demo.db"

@@ -24,32 +24,14 @@ usage() {
     exit 2
 }
 
-while (($#)); do
-    case $1 in
-    --build-dir)
-        (($# >= 2)) || usage
-        build_dir=$2
-        shift
-        ;;
-    --out)
-        (($# >= 2)) || usage
-        out=$2
-        shift
-        ;;
-    *) usage ;;
-    esac
-    shift
-done
+source scripts/lib/x-session.sh
+x_options "$@"
 
 log() { printf 'screenshots: %s\n' "$*" >&2; }
 
-source scripts/lib/x-session.sh
 x_install_tools
 
-program=$build_dir/querimo
-if [[ ! -x $program ]]; then
-    bash scripts/build.sh --build-dir "$build_dir"
-fi
+x_program
 
 mkdir -p -- "$out"
 x_session_start querimo-shots

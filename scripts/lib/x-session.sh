@@ -1,6 +1,28 @@
 # Sourced by the picture scripts: a private X server (Xvfb) for Querimo's windows, the tools
 # that find and picture them, and a work folder removed at the end. The caller defines log.
 
+# Reads --build-dir DIR into build_dir and --out PATH into out, whose defaults the caller sets,
+# and --record-view FILE into record_out when the caller has that variable; anything else ends
+# in the caller's usage.
+x_options() {
+    while (($#)); do
+        (($# >= 2)) || usage
+        case $1 in
+        --build-dir) build_dir=$2 ;;
+        --out) out=$2 ;;
+        --record-view) [[ -v record_out ]] && record_out=$2 || usage ;;
+        *) usage ;;
+        esac
+        shift 2
+    done
+}
+
+# Sets program to the build's querimo, building it first when it is missing.
+x_program() {
+    program=$build_dir/querimo
+    [[ -x $program ]] || bash scripts/build.sh --build-dir "$build_dir" --target querimo
+}
+
 # Installs the X tools the pictures need when any is missing (root or sudo).
 x_install_tools() {
     local missing=() sudo=()
