@@ -70,5 +70,12 @@ x_session_end() {
 
 # The id of the first visible window whose title matches, waiting up to seconds (default 20).
 window_named() { # pattern [seconds]
-    timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+    local deadline=$((SECONDS + ${2:-20})) id
+    while ((SECONDS < deadline)); do
+        # A search fails outright when a window it walks goes away, as a closing program's do.
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
 }
